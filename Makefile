@@ -1,0 +1,52 @@
+# Boxlift: the launcher (cross-built for 32-bit Windows) and the packaging
+# tool (native). `make` installs what is missing and builds both; `make test`
+# runs every test; `make demo` packs and runs the bundled example.
+
+ROOT  := $(abspath .)
+BIN   := $(ROOT)/build/bin
+JOBS  ?= 2
+
+WIN_DIR    := build/win
+NATIVE_DIR := build/native
+CHECK_DIR  := build/check
+
+.PHONY: all deps launcher tool test unit e2e demo bench clean
+
+all: launcher tool
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(WIN_DIR)/CMakeCache.txt: | deps
+	cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=MinSizeRel -DBOXLIFT_BIN_DIR=$(BIN)
+
+$(NATIVE_DIR)/CMakeCache.txt: | deps
+	cmake -S . -B $(NATIVE_DIR) -DCMAKE_BUILD_TYPE=Release \
+	  -DBOXLIFT_BIN_DIR=$(BIN)
+
+$(CHECK_DIR)/CMakeCache.txt: | deps
+	cmake -S . -B $(CHECK_DIR) -DCMAKE_BUILD_TYPE=Debug \
+	  -DBOXLIFT_SANITIZE=ON -DBOXLIFT_TESTS=ON \
+	  -DBOXLIFT_BIN_DIR=$(ROOT)/$(CHECK_DIR)/bin \
+	  -DBOXLIFT_LAUNCHER_DIR=$(BIN) -DBOXLIFT_TOOL=$(BIN)/boxlift
+
+launcher: deps $(WIN_DIR)/CMakeCache.txt
+	cmake --build $(WIN_DIR) -j$(JOBS)
+
+tool: deps $(NATIVE_DIR)/CMakeCache.txt
+	cmake --build $(NATIVE_DIR) -j$(JOBS)
+
+# Native unit tests (with sanitizers), then the end-to-end tests under Wine.
+test: all $(CHECK_DIR)/CMakeCache.txt
+	cmake --build $(CHECK_DIR) -j$(JOBS)
+	ctest --test-dir $(CHECK_DIR) --output-on-failure
+
+demo: all
+	bash scripts/demo.sh
+
+bench: all
+	bash scripts/bench.sh
+
+clean:
+	rm -rf build

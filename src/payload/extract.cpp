@@ -1,0 +1,112 @@
+#include "payload/extract.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "common/memory.h"
+#include "payload/chunk_stream.h"
+#include "payload/inflate_chunk.h"
+#include "payload/payload_format.h"
+#include "payload/temp_name.h"
+#include "startup/run_state.h"
+#include "ui/setup_dialog.h"
+
+namespace {
+
+// Longest targetDir that leaves room for the name and the NUL.
+const DWORD kMaxTargetDirLength =
+    sizeof runState.tempPackagePath - kTempNameLength - 1;
+
+bool NameIsTaken(const char* path) {
+    HANDLE probe = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, 0,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+    if (probe == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(probe);
+    return true;
+}
+
+uint32_t ReadSelf(void*, void* buffer, uint32_t size) {
+    DWORD count = 0;
+    ReadFile(runState.selfFile, buffer, size, &count, 0);
+    return count;
+}
+
+uint32_t WritePackage(void*, const void* data, uint32_t size) {
+    DWORD count = 0;
+    WriteFile(runState.packageFile, data, size, &count, 0);
+    return count;
+}
+
+void ShowProgress(void*, uint32_t position) {
+    SendDlgItemMessageA(runState.dialogWindow.load(), kProgressBarId,
+                        PBM_SETPOS, position, 0);
+}
+
+int CancelConfirmed(void*) {
+    return runState.cancelState.load() == kCancelConfirmed;
+}
+
+void CloseHandleField(HANDLE* handle) {
+    if (*handle != INVALID_HANDLE_VALUE) CloseHandle(*handle);
+    *handle = INVALID_HANDLE_VALUE;
+}
+
+// Creates the package file without ever replacing a file: a name that
+// turns out to exist now continues the name search.
+bool CreatePackageFile() {
+    for (;;) {
+        if (!PickTempPackageName()) return false;
+        runState.packageFile =
+            CreateFileA(runState.tempPackagePath, GENERIC_WRITE, 0, 0,
+                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0);
+        if (runState.packageFile != INVALID_HANDLE_VALUE) return true;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return false;
+        uint32_t value = runState.nameSearch.lastValue;
+        if (!MarkTempNameTaken(&runState.nameSearch, value)) return false;
+    }
+}
+
+}  // namespace
+
+bool PickTempPackageName() {
+    DWORD dirLength = lstrlenA(runState.targetDir);
+    if (dirLength > kMaxTargetDirLength) return false;
+    CreateDirectoryA(runState.targetDir, 0);
+    if (!runState.nameSearchStarted) {
+        StartTempNameSearch(&runState.nameSearch, GetTickCount());
+        runState.nameSearchStarted = 1;
+    }
+    char* name = runState.tempPackagePath + dirLength;
+    memcpy(runState.tempPackagePath, runState.targetDir, dirLength);
+    for (;;) {
+        uint32_t value = NextTempNameValue(&runState.nameSearch);
+        FormatTempName(value, name);
+        bool taken = NameIsTaken(runState.tempPackagePath);
+        if (runState.cancelState.load() == kCancelConfirmed) return false;
+        if (!taken) return true;
+        if (!MarkTempNameTaken(&runState.nameSearch, value)) return false;
+    }
+}
+
+bool ExtractPackage() {
+    if (runState.selfFile == INVALID_HANDLE_VALUE) return false;
+    if (!CreatePackageFile()) return false;
+
+    uint8_t* chunk = (uint8_t*)AllocBytes(kChunkBufferSize);
+    uint8_t* packed = (uint8_t*)AllocBytes(kPackedBufferSize);
+    ChunkStreamResult result = kStreamFailed;
+    if (chunk && packed) {
+        ChunkStreamIo io = {0,           ReadSelf,     WritePackage, InflateChunk,
+                            ShowProgress, CancelConfirmed};
+        result = CopyChunkStream(&io, chunk, packed);
+    }
+    FreeBytes(chunk);
+    FreeBytes(packed);
+    CloseHandleField(&runState.packageFile);
+    CloseHandleField(&runState.selfFile);
+    // An incomplete package must not be left looking like a result.
+    if (result != kStreamComplete) runState.deleteTempPackage = 1;
+    return result == kStreamComplete;
+}

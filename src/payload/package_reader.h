@@ -1,0 +1,11 @@
+#ifndef BOXLIFT_PACKAGE_READER_H
+#define BOXLIFT_PACKAGE_READER_H
+
+// Opens the executable's own file, finds the payload, copies its settings
+// into packageSettings, leaves the own-file handle on the first byte of the
+// chunk stream and chooses targetDir. 1 on success, 0 on failure; shows
+// nothing. On failure the own-file handle and the copied texts are left for
+// the driver's clean-up.
+int ReadPackageSettings();
+
+#endif

@@ -1,0 +1,14 @@
+#ifndef BOXLIFT_SETUP_DRIVER_H
+#define BOXLIFT_SETUP_DRIVER_H
+
+#include <windows.h>
+
+// The whole run: switches, settings, greeting, checks, extraction and the
+// installer, always ending with the same clean-up. Returns 0.
+int RunSetup(HINSTANCE instance, HINSTANCE previous, const char* tail,
+             int showCommand);
+
+// Frees the settings texts and the logo; safe when nothing was allocated.
+void ReleaseSettings();
+
+#endif

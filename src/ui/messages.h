@@ -1,0 +1,28 @@
+#ifndef BOXLIFT_MESSAGES_H
+#define BOXLIFT_MESSAGES_H
+
+#include <windows.h>
+
+// Message codes, written at the end of an error-log line.
+enum MessageCode {
+    kSettingsFailed = 1,
+    kSettingsFailedEarly = 2,
+    kWelcomeQuestion = 3,
+    kEngineMissing = 4,
+    kSpaceNotMeasured = 5,
+    kNotEnoughSpace = 6,  // also the cancel question
+    kExtractionFailed = 8,
+    kSpaceTextFailed = 9,
+    kLogoFailed = 10,
+};
+
+// Shows a message box, or in a quiet run returns quietAnswer and, when
+// writeLog is set, appends one line to error.log.
+int ReportMessage(HWND owner, const char* text, const char* caption,
+                  UINT style, BYTE writeLog, int quietAnswer, int code);
+
+// The disk-space message with its placeholders filled in: a new heap text
+// for the caller to free, or none.
+char* ExpandMessageTemplate(const char* messageTemplate);
+
+#endif
