@@ -1,14 +1,166 @@
-// Stand-ins: the engine check and the disk check pass, and no installer can
-// be started yet.
 #include "engine/installer_engine.h"
 
+#include "engine/engine_version.h"
+#include "payload/chunk_stream.h"
+#include "payload/package_settings.h"
 #include "startup/run_state.h"
+#include "ui/setup_dialog.h"
 
-int CheckInstallerEngine() { return 1; }
+namespace {
+
+// System directory + one file name; MAX_PATH for the directory itself.
+const DWORD kPathBufferSize = MAX_PATH + 32;
+
+// Writes the system directory followed by name into path. A result of
+// MAX_PATH or more is the size the path would need: a failure here.
+bool SystemFilePath(char* path, const char* name) {
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    lstrcpyA(path + length, name);
+    return true;
+}
+
+bool CanOpenForReading(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, 0,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+typedef DWORD(WINAPI* VersionInfoSizeFn)(LPCSTR, LPDWORD);
+typedef BOOL(WINAPI* VersionInfoFn)(LPCSTR, DWORD, DWORD, LPVOID);
+typedef BOOL(WINAPI* QueryValueFn)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+
+struct VersionApi {
+    VersionInfoSizeFn infoSize;
+    VersionInfoFn info;
+    QueryValueFn queryValue;
+};
+
+// Reads dwProductVersionMS of the file at path through the version API.
+bool ReadProductVersion(const VersionApi& api, const char* path,
+                        DWORD* productVersionMS) {
+    DWORD size = api.infoSize(path, 0);
+    if (size == 0) return false;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    void* data = block ? GlobalLock(block) : 0;
+    bool ok = false;
+    VS_FIXEDFILEINFO* fixed;
+    UINT fixedLength;
+    if (data && api.info(path, 0, size, data) &&
+        api.queryValue(data, "\\", (LPVOID*)&fixed, &fixedLength)) {
+        *productVersionMS = fixed->dwProductVersionMS;
+        ok = true;
+    }
+    if (block) {
+        GlobalUnlock(block);
+        GlobalFree(block);
+    }
+    return ok;
+}
+
+// VERSION is loaded from the system directory by its full path: a bare
+// name would return any module of that name already mapped, such as a
+// planted copy beside the executable.
+bool ReadEngineVersion(const char* msiPath, DWORD* productVersionMS) {
+    char libraryPath[kPathBufferSize];
+    if (!SystemFilePath(libraryPath, "\\version.dll")) return false;
+    HMODULE library = LoadLibraryA(libraryPath);
+    if (!library) return false;
+    VersionApi api = {
+        (VersionInfoSizeFn)GetProcAddress(library, "GetFileVersionInfoSizeA"),
+        (VersionInfoFn)GetProcAddress(library, "GetFileVersionInfoA"),
+        (QueryValueFn)GetProcAddress(library, "VerQueryValueA")};
+    bool ok = api.infoSize && api.info && api.queryValue &&
+              ReadProductVersion(api, msiPath, productVersionMS);
+    FreeLibrary(library);
+    return ok;
+}
+
+uint32_t ReadSelf(void*, void* buffer, uint32_t size) {
+    DWORD count = 0;
+    ReadFile(runState.selfFile, buffer, size, &count, 0);
+    return count;
+}
+
+int SkipSelf(void*, uint32_t size) {
+    return SetFilePointer(runState.selfFile, (LONG)size, 0, FILE_CURRENT) !=
+           INVALID_SET_FILE_POINTER;
+}
+
+// The package's size once extracted, from the record headers; the file
+// position is restored for the extraction. 0 when the stream is malformed
+// (the extraction then fails and says so).
+ULONGLONG MeasurePackage() {
+    DWORD start = SetFilePointer(runState.selfFile, 0, 0, FILE_CURRENT);
+    if (start == INVALID_SET_FILE_POINTER) return 0;
+    ChunkStreamIo io = {.read = ReadSelf, .skip = SkipSelf};
+    uint64_t size = 0;
+    if (!MeasureChunkStream(&io, &size)) size = 0;
+    SetFilePointer(runState.selfFile, (LONG)start, 0, FILE_BEGIN);
+    return size;
+}
+
+}  // namespace
+
+int CheckInstallerEngine() {
+    char path[kPathBufferSize];
+    if (!SystemFilePath(path, "\\msiexec.exe") || !CanOpenForReading(path))
+        return 0;
+    if (!SystemFilePath(path, "\\msi.dll") || !CanOpenForReading(path))
+        return 0;
+    DWORD productVersionMS;
+    if (!ReadEngineVersion(path, &productVersionMS)) return 0;
+    const char* required = packageSettings.requiredEngineVersion;
+    return required && EngineVersionMeets(productVersionMS, required);
+}
 
 int CheckDiskSpace() {
     runState.spaceRequired = 0;
-    return 1;
+    if (runState.selfFile == INVALID_HANDLE_VALUE) return 0;
+    DWORD high = 0;
+    DWORD low = GetFileSize(runState.selfFile, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 0;
+    ULONGLONG needed = (ULONGLONG)high << 32 | low;
+    // A well-compressed package needs more room than the executable.
+    ULONGLONG packageSize = MeasurePackage();
+    if (packageSize > needed) needed = packageSize;
+
+    ULARGE_INTEGER available, total, totalFree;
+    if (!GetDiskFreeSpaceExA(runState.targetDir, &available, &total,
+                             &totalFree))
+        return 0;
+    if (needed <= available.QuadPart) return 1;
+    runState.spaceRequired = needed;
+    return 0;
 }
 
-BYTE RunInstaller() { return 0; }
+BYTE RunInstaller() {
+    char program[kPathBufferSize];
+    if (!SystemFilePath(program, "\\msiexec.exe")) return 0;
+    // "program" /i "package": both quoted, since either path may hold
+    // spaces; the full program path also goes in as the application name,
+    // so that no search can start another program.
+    char commandLine[2 * MAX_PATH + 32 + 4];
+    char* end = commandLine;
+    *end++ = '"';
+    lstrcpyA(end, program);
+    lstrcatA(end, runState.quiet ? "\" /q /i \"" : "\" /i \"");
+    lstrcatA(end, runState.tempPackagePath);
+    lstrcatA(end, "\"");
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(program, commandLine, 0, 0, TRUE,
+                        NORMAL_PRIORITY_CLASS, 0, 0, &startup, &process))
+        return 0;
+    WaitForInputIdle(process.hProcess, INFINITE);
+    CloseProgressDialog();
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    DeleteFileA(runState.tempPackagePath);
+    return 1;
+}

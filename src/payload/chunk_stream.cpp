@@ -70,3 +70,26 @@ ChunkStreamResult CopyChunkStream(const ChunkStreamIo* io, uint8_t* chunk,
     }
     return kStreamComplete;
 }
+
+int MeasureChunkStream(const ChunkStreamIo* io, uint64_t* packageSize) {
+    uint64_t total = 0;
+    uint32_t chunkCount;
+    uint8_t type;
+    if (!ReadU32(io, &chunkCount) || !ReadExactly(io, &type, 1)) return 0;
+    while (type != kEndRecord) {
+        uint32_t size, dataSize;
+        if (type == kStoredRecord) {
+            if (!ReadU32(io, &size)) return 0;
+            dataSize = size;
+        } else if (type == kCompressedRecord) {
+            if (!ReadU32(io, &size) || !ReadU32(io, &dataSize)) return 0;
+        } else {
+            return 0;
+        }
+        if (size > kMaxChunkSize || !io->skip(io->context, dataSize)) return 0;
+        total += size;
+        if (!ReadExactly(io, &type, 1)) return 0;
+    }
+    *packageSize = total;
+    return 1;
+}

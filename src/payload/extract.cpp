@@ -98,8 +98,11 @@ bool ExtractPackage() {
     uint8_t* packed = (uint8_t*)AllocBytes(kPackedBufferSize);
     ChunkStreamResult result = kStreamFailed;
     if (chunk && packed) {
-        ChunkStreamIo io = {0,           ReadSelf,     WritePackage, InflateChunk,
-                            ShowProgress, CancelConfirmed};
+        ChunkStreamIo io = {.read = ReadSelf,
+                            .write = WritePackage,
+                            .inflate = InflateChunk,
+                            .progress = ShowProgress,
+                            .cancelled = CancelConfirmed};
         result = CopyChunkStream(&io, chunk, packed);
     }
     FreeBytes(chunk);

@@ -17,7 +17,21 @@ bool ParseCommandLine(const char* tail) {
     return false;
 }
 
+// Limits the loader's search to the system directory before anything can
+// load a library, so that no DLL planted beside the executable (a Downloads
+// folder) is ever picked up. Looked up by name: older systems lack it.
+void RestrictDllSearch() {
+    typedef BOOL(WINAPI * SetDirectoriesFn)(DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    SetDirectoriesFn setDirectories =
+        kernel ? (SetDirectoriesFn)GetProcAddress(kernel,
+                                                  "SetDefaultDllDirectories")
+               : 0;
+    if (setDirectories) setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 extern "C" void WINAPI EntryPoint() {
+    RestrictDllSearch();
     const char* tail = CommandTail();
     RunSetup(GetModuleHandleA(0), 0, tail, SW_SHOWNORMAL);
     ExitProcess(1);

@@ -105,11 +105,7 @@ void RunSteps() {
 }
 
 void CleanUp() {
-    HANDLE thread = runState.progressThread.load();
-    if (thread) {
-        EndDialog(runState.dialogWindow.load(), 1);
-        TerminateThread(thread, 0);
-    }
+    CloseProgressDialog();
     if (runState.selfFile != INVALID_HANDLE_VALUE) {
         CloseHandle(runState.selfFile);
         runState.selfFile = INVALID_HANDLE_VALUE;

@@ -1,19 +1,43 @@
-// Stand-in: message boxes in an interactive run, the preset answer in a
-// quiet one; no error log yet. The template comes back unexpanded.
 #include "ui/messages.h"
 
 #include "common/memory.h"
 #include "startup/run_state.h"
+#include "ui/log_line.h"
+#include "ui/message_template.h"
+
+namespace {
+
+// Appends one line to error.log in the current directory. A log that
+// cannot be opened, or a line that cannot be built or written, is lost
+// without notice: the run goes on as if it had been written.
+void AppendLogLine(const char* caption, const char* text, int code) {
+    HANDLE log = CreateFileA("error.log", GENERIC_WRITE, 0, 0, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, 0);
+    if (log == INVALID_HANDLE_VALUE) return;
+    SetFilePointer(log, 0, 0, FILE_END);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    LogTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute};
+    char* line = (char*)AllocBytes(LogLineCapacity(caption, text));
+    if (line) {
+        DWORD written;
+        WriteFile(log, line, FormatLogLine(line, time, caption, text, code),
+                  &written, 0);
+        FreeBytes(line);
+    }
+    CloseHandle(log);
+}
+
+}  // namespace
 
 int ReportMessage(HWND owner, const char* text, const char* caption,
-                  UINT style, BYTE, int quietAnswer, int) {
+                  UINT style, BYTE writeLog, int quietAnswer, int code) {
     if (!runState.quiet) return MessageBoxA(owner, text, caption, style);
+    if (writeLog) AppendLogLine(caption, text, code);
     return quietAnswer;
 }
 
 char* ExpandMessageTemplate(const char* messageTemplate) {
-    DWORD length = lstrlenA(messageTemplate) + 1;
-    char* text = (char*)AllocBytes(length);
-    if (text) memcpy(text, messageTemplate, length);
-    return text;
+    return ExpandTemplate(messageTemplate, runState.targetDir[0],
+                          runState.spaceRequired);
 }

@@ -1,5 +1,6 @@
-// Stand-in: the dialog procedure handles nothing and no logo is loaded; the
-// progress thread runs its bookkeeping without a dialog.
+// The dialog procedure and the logo are stand-ins: the procedure handles
+// nothing and no logo is loaded; the progress thread runs its bookkeeping
+// without a dialog.
 #include "ui/setup_dialog.h"
 
 #include "startup/run_state.h"
@@ -11,6 +12,14 @@ DWORD WINAPI ProgressThreadMain(LPVOID) {
     runState.progressThread.store(0);
     runState.cancelState.store(kDialogFinished);
     return 0;
+}
+
+void CloseProgressDialog() {
+    HANDLE thread = runState.progressThread.load();
+    if (!thread) return;
+    EndDialog(runState.dialogWindow.load(), 1);
+    TerminateThread(thread, 0);
+    runState.progressThread.store(0);
 }
 
 bool LoadLogo() { return true; }

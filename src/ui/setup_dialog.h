@@ -16,6 +16,10 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam,
 // quiet or the payload asks for no progress, then marks itself ended.
 DWORD WINAPI ProgressThreadMain(LPVOID parameter);
 
+// Ends the progress dialog and its thread if the thread still runs; the
+// thread's handle is not closed.
+void CloseProgressDialog();
+
 // Inflates the logo resource; true when logoImage, logoInfo and logoBits
 // are set.
 bool LoadLogo();

@@ -63,9 +63,19 @@ public:
     explicit StreamRun(const Bytes& input, int cancelAfter = -1)
         : input_(input), cancelAfter_(cancelAfter) {}
 
+    int Measure(uint64_t* packageSize) {
+        ChunkStreamIo io = {.context = this, .read = Read, .skip = Skip};
+        return MeasureChunkStream(&io, packageSize);
+    }
+
     ChunkStreamResult Run() {
-        ChunkStreamIo io = {this, Read, Write, InflateForTest, Progress,
-                            Cancelled};
+        ChunkStreamIo io = {.context = this,
+                            .read = Read,
+                            .write = Write,
+                            .skip = Skip,
+                            .inflate = InflateForTest,
+                            .progress = Progress,
+                            .cancelled = Cancelled};
         Bytes chunk(kChunkBufferSize), packed(kPackedBufferSize);
         return CopyChunkStream(&io, chunk.data(), packed.data());
     }
@@ -90,6 +100,12 @@ private:
         const uint8_t* d = (const uint8_t*)data;
         run->output.insert(run->output.end(), d, d + size);
         return size;
+    }
+    static int Skip(void* c, uint32_t size) {
+        StreamRun* run = static_cast<StreamRun*>(c);
+        if (size > run->input_.size() - run->consumed) return 0;
+        run->consumed += size;
+        return 1;
     }
     static void Progress(void* c, uint32_t position) {
         static_cast<StreamRun*>(c)->positions.push_back(position);
@@ -261,6 +277,34 @@ TEST(ChunkStream, ProgressBeyondTheDeclaredCountDoesNotOverflow) {
     ASSERT_EQ(p.size(), 30000u);
     EXPECT_EQ(p[1], 190u);
     EXPECT_EQ(p.back(), uint32_t(INT32_MAX / 1000));
+}
+
+TEST(MeasureChunkStream, SumsStoredAndInflatedSizes) {
+    Bytes a = Pattern(65536), c = Pattern(4321);
+    Bytes compressed = Zlib(a);
+    Stream s;
+    s.U32(3).Stored(c).Compressed(65536, compressed).Stored({}).End();
+    StreamRun run(s.bytes);
+    uint64_t size = 0;
+    EXPECT_EQ(run.Measure(&size), 1);
+    EXPECT_EQ(size, 65536u + 4321u);
+    EXPECT_EQ(run.consumed, s.bytes.size());
+}
+
+TEST(MeasureChunkStream, MalformedStreamsFail) {
+    Bytes data = Pattern(100);
+    Stream good;
+    good.U32(1).Stored(data).End();
+    for (size_t cut = 0; cut < good.bytes.size(); ++cut) {
+        StreamRun run(Bytes(good.bytes.begin(), good.bytes.begin() + cut));
+        uint64_t size = 0;
+        EXPECT_EQ(run.Measure(&size), 0) << cut;
+    }
+    uint64_t size = 0;
+    StreamRun badType(Stream().U32(1).Byte(7).End().bytes);
+    EXPECT_EQ(badType.Measure(&size), 0);
+    StreamRun oversized(Stream().U32(1).Compressed(65537, Zlib(data)).End().bytes);
+    EXPECT_EQ(oversized.Measure(&size), 0);
 }
 
 }  // namespace
