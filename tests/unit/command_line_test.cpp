@@ -96,14 +96,4 @@ TEST(Switches, AnythingElseIsIllegal) {
     }
 }
 
-TEST(AboutText, LinesJoinedByLineFeedsOnly) {
-    std::string about = kAboutText;
-    EXPECT_EQ(about.rfind("Illegal command line\n\nTarvix Boxlift for Windows "
-                          "Installer\nVersion 3.00\n\n",
-                          0),
-              0u);
-    EXPECT_EQ(about.find('\r'), std::string::npos);
-    EXPECT_STREQ(kAboutCaption, "Tarvix Software");
-}
-
 }  // namespace

@@ -1,7 +1,7 @@
 // A planted version.dll for the DLL-planting test. It forwards every call
 // to the real library in the system directory and records, in the file
-// named by BOXLIFT_PLANT_LOG, that it was mapped and every call that comes
-// from the main executable's own code.
+// named by BOXLIFT_PLANT_LOG, each process it is mapped in and every call
+// that comes from a main executable's own code.
 #include <windows.h>
 
 #include <stdio.h>
@@ -30,10 +30,20 @@ bool InMainExecutable(void* address) {
            (BYTE*)address < base + nt->OptionalHeader.SizeOfImage;
 }
 
+// The file name of the process's executable, without its directory.
+const char* ExecutableName() {
+    static char path[MAX_PATH];
+    GetModuleFileNameA(0, path, sizeof path);
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\') name = p + 1;
+    return name;
+}
+
 FARPROC Real(const char* name, void* caller) {
     if (InMainExecutable(caller)) {
-        char line[128];
-        wsprintfA(line, "called %s from the executable", name);
+        char line[MAX_PATH + 64];
+        wsprintfA(line, "called %s from %s", name, ExecutableName());
         Record(line);
     }
     if (!realLibrary) {
@@ -73,6 +83,10 @@ FORWARD(BOOL, VerQueryValueA, (LPCVOID a, LPCSTR b, LPVOID* c, PUINT d), (a, b, 
 FORWARD(BOOL, VerQueryValueW, (LPCVOID a, LPCWSTR b, LPVOID* c, PUINT d), (a, b, c, d))
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) Record("mapped");
+    if (reason == DLL_PROCESS_ATTACH) {
+        char line[MAX_PATH + 16];
+        wsprintfA(line, "mapped in %s", ExecutableName());
+        Record(line);
+    }
     return TRUE;
 }

@@ -85,6 +85,10 @@ Bytes CompressPiece(ByteView piece);
 // stored or compressed, chunkCount = number of pieces, the end record last.
 Bytes EncodeChunkStream(ByteView package);
 
+// The number of pieces, and so of records, EncodeChunkStream writes for a
+// package of this size. Throws Error when that does not fit the u32 count.
+std::uint32_t ChunkCount(std::size_t packageSize);
+
 // image | marker | settings block | chunk stream, in memory.
 Bytes BuildPayloadFile(ByteView launcherImage, const Settings& settings,
                        ByteView package);
@@ -96,7 +100,9 @@ void WritePayloadFile(const std::filesystem::path& launcher,
                       const std::filesystem::path& package,
                       const std::filesystem::path& out);
 
-// Whole-file helpers used by the tool and the tests.
+// Whole-file helpers used by the tool and the tests. Errors name the file.
+// WriteFileBytes goes through a temporary file beside path, renamed into
+// place once complete, so path is either replaced whole or left untouched.
 Bytes ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, ByteView data);
 

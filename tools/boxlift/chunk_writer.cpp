@@ -1,0 +1,97 @@
+// The chunk stream: chunkCount, one record per 65,536-byte piece of the
+// package, the end record.
+#include <zlib.h>
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include "payload_writer.h"
+
+namespace boxlift {
+namespace {
+
+constexpr std::uint8_t kEndRecord = 0;
+constexpr std::uint8_t kStoredRecord = 1;
+constexpr std::uint8_t kCompressedRecord = 2;
+
+void AppendBytes(Bytes& out, ByteView data) {
+    out.insert(out.end(), data.begin(), data.end());
+}
+
+void AppendPiece(Bytes& out, ByteView piece) {
+    Bytes stream = CompressPiece(piece);
+    if (stream.empty())
+        AppendStoredRecord(out, piece);
+    else
+        AppendCompressedRecord(out, static_cast<std::uint32_t>(piece.size()),
+                               stream);
+}
+
+}  // namespace
+
+void AppendU32(Bytes& out, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+void AppendChunkCount(Bytes& out, std::uint32_t count) {
+    AppendU32(out, count);
+}
+
+// The record writers write what they are given, unchecked, so that tests
+// can build streams the launcher must refuse; EncodeChunkStream keeps to
+// the limits by construction.
+void AppendStoredRecord(Bytes& out, ByteView data) {
+    out.push_back(kStoredRecord);
+    AppendU32(out, static_cast<std::uint32_t>(data.size()));
+    AppendBytes(out, data);
+}
+
+void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
+                            ByteView zlibStream) {
+    out.push_back(kCompressedRecord);
+    AppendU32(out, inflatedSize);
+    AppendU32(out, static_cast<std::uint32_t>(zlibStream.size()));
+    AppendBytes(out, zlibStream);
+}
+
+void AppendEndRecord(Bytes& out) { out.push_back(kEndRecord); }
+
+Bytes CompressPiece(ByteView piece) {
+    if (piece.empty()) return {};
+    uLongf size = compressBound(static_cast<uLong>(piece.size()));
+    Bytes stream(size);
+    int status = compress2(stream.data(), &size, piece.data(),
+                           static_cast<uLong>(piece.size()), Z_BEST_COMPRESSION);
+    if (status != Z_OK)
+        throw Error("zlib: compress2 failed with status " +
+                    std::to_string(status));
+    stream.resize(size);
+    if (stream.size() >= piece.size() || HasFixedHuffmanBlock(stream))
+        return {};
+    return stream;
+}
+
+std::uint32_t ChunkCount(std::size_t packageSize) {
+    std::size_t pieces = packageSize / kPieceSize +
+                         (packageSize % kPieceSize != 0 ? 1 : 0);
+    if (pieces > std::numeric_limits<std::uint32_t>::max())
+        throw Error("package of " + std::to_string(packageSize) +
+                    " bytes is too large for the chunk count");
+    return static_cast<std::uint32_t>(pieces);
+}
+
+Bytes EncodeChunkStream(ByteView package) {
+    Bytes out;
+    out.reserve(package.size() + package.size() / kPieceSize * 9 + 16);
+    AppendChunkCount(out, ChunkCount(package.size()));
+    for (std::size_t offset = 0; offset < package.size(); offset += kPieceSize) {
+        std::size_t length = std::min(kPieceSize, package.size() - offset);
+        AppendPiece(out, package.subspan(offset, length));
+    }
+    AppendEndRecord(out);
+    return out;
+}
+
+}  // namespace boxlift
