@@ -1,0 +1,78 @@
+// The config file: every key reaching its field, values kept as written,
+// and errors that name the file, the line and the key.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "config.h"
+
+namespace boxlift {
+namespace {
+
+Settings Parse(std::string_view text) { return ParseConfig(text, "demo.ini"); }
+
+TEST(Config, EveryKeyReachesItsField) {
+    const Settings s = Parse("[settings]\ntitle=A\nerrorText=B\nexitCaption=C\ncontinueCaption=D\n"
+                             "welcomeText=E\nengineMissingText=F\nengineDownloadTarget=G\n"
+                             "diskSpaceText=H\ndialogHeading=I\nprogressText=J\ncancelCaption=K\n"
+                             "cancelQuestion=L\nrequiredEngineVersion = 4.5\n");
+    EXPECT_EQ(s.title + s.errorText + s.exitCaption + s.continueCaption + s.welcomeText +
+                  s.engineMissingText + s.engineDownloadTarget + s.diskSpaceText +
+                  s.dialogHeading + s.progressText + s.cancelCaption + s.cancelQuestion,
+              "ABCDEFGHIJKL");
+    EXPECT_EQ(s.requiredEngineVersion, EncodeEngineVersion("4.5"));
+    EXPECT_EQ(Parse("").requiredEngineVersion, EncodeEngineVersion("2.0")) << "the default";
+}
+
+TEST(Config, FlagsTakeEverySpellingInAnyCase) {
+    const std::pair<const char*, bool Settings::*> flags[] = {{"showWelcome", &Settings::showWelcome},
+        {"welcomeAsDialog", &Settings::welcomeAsDialog}, {"showProgress", &Settings::showProgress}};
+    const std::pair<const char*, bool> spellings[] = {{"yes", true}, {"YES", true}, {"True", true},
+        {"1", true}, {"no", false}, {"No", false}, {"FALSE", false}, {"0", false}};
+    for (auto [key, field] : flags) for (auto [spelling, value] : spellings) {
+        const Settings s = Parse(std::string("[settings]\n") + key + " = " + spelling);
+        EXPECT_EQ(s.*field, value) << key << " = " << spelling;
+        EXPECT_EQ(s.showWelcome + s.welcomeAsDialog + s.showProgress, value) << "other flags set";
+    }
+}
+
+TEST(Config, TextsKeepTheirBytes) {
+    const std::string longText(5000, 'L');
+    const Settings s = Parse(
+        "[settings]\r\n"
+        "title = Press Next ; then # wait\r\n"
+        "welcomeText = first\n"
+        "  second ; still text\r\n"
+        "\tthird\n"
+        "errorText = \xc4\x80 caf\xe9\n"
+        "diskSpaceText = " + longText + "\r\n");
+    EXPECT_EQ(s.title, "Press Next ; then # wait");
+    EXPECT_EQ(s.welcomeText, "first\nsecond ; still text\nthird");
+    EXPECT_EQ(s.errorText, "\xc4\x80 caf\xe9");
+    EXPECT_EQ(s.diskSpaceText, longText);
+}
+
+TEST(Config, ErrorsNameFileLineAndKey) {
+    using namespace std::string_view_literals;
+    const std::pair<std::string_view, const char*> cases[] = {
+        {"[settings]\ntitle = a\n\n\nshowWelcome = maybe\n",
+         "demo.ini:5: showWelcome: expected yes/no/true/false/1/0, got \"maybe\""},
+        {"[settings]\ncolour = red\n", "demo.ini:2: colour: unknown key"},
+        {"[settings]\ntitle = a\n  more\ntitle = b\n", "demo.ini:4: title: given twice, first on line 2"},
+        {"[settings]\ntitle = a\n[settings]\n  title = b\n", "demo.ini:4: title: given twice"},
+        {"title = a\n[settings]\n", "demo.ini:1: title: outside any section"},
+        {"[settings]\n[other]\ntitle = a\n", "demo.ini:3: title: in section [other]"},
+        {"[settings]\n\nrequiredEngineVersion = 127.0\n", "demo.ini:3: requiredEngineVersion: \"127.0\""},
+        {"[settings]\ntitle = a\njust words\n", "demo.ini:3: expected key = value"},
+        {"[settings]\ntitle = a\nerrorText = b\0c\n"sv, "demo.ini:3: holds a NUL byte"}};
+    for (auto [text, message] : cases) {
+        try {
+            Parse(text);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const Error& e) {
+            EXPECT_THAT(e.what(), ::testing::StartsWith(message));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace boxlift
