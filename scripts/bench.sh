@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# make bench: how fast setup.exe /e unpacks a large package under Wine,
+# against the limit measured on the same machine in the same run.
+#
+#   net   = time of `setup.exe /e` of the large package
+#           - time of `setup.exe /e` of an empty one (Wine's start-up)
+#   limit = zlib's own inflate of the same records, natively
+#           + `cp` of the package file on the same disk
+#
+# Each figure is the best of BENCH_RUNS runs (default 5). BENCH_MB sets the
+# package size in MiB (default 100). Prints the throughputs (1 MB =
+# 1,000,000 bytes) and the ratio limit / net: close to 1 is good.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BIN=$ROOT/build/bin
+OUT=$ROOT/build/bench
+RUNS=${BENCH_RUNS:-5}
+SIZE=$(( ${BENCH_MB:-100} * 1024 * 1024 ))
+
+export WINEPREFIX=$ROOT/build/wine
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+say() { printf 'bench: %-9s %s\n' "$1" "$2"; }
+fail() { printf 'bench: FAILED    %s\n' "$1" >&2; exit 1; }
+rel() { printf '%s' "${1#"$ROOT"/}"; }
+winpath() {
+    case $1 in *' '*) fail "path with a space cannot be passed to /e: $1" ;; esac
+    local p=${1//\//\\}
+    printf 'Z:%s' "$p"
+}
+
+for f in boxlift launcher.exe inflate_records; do
+    [ -e "$BIN/$f" ] || fail "$(rel "$BIN/$f") is missing: run make first"
+done
+mkdir -p "$OUT"
+
+# 1. About 100 MiB of real content: a quarter documentation (text, much of
+# it gzipped), the rest shared libraries, each list sorted so that the same
+# system gives the same package.
+concat_files() {  # DIR BYTES: the sorted regular files of DIR, cut at BYTES
+    { find "$1" -type f -size +0 -print0 | LC_ALL=C sort -z |
+        xargs -0 cat 2>/dev/null | head -c "$2"; } || true
+}
+package=$OUT/package.msi
+docs=$(( SIZE / 4 ))
+{
+    concat_files /usr/share/doc "$docs"
+    concat_files /usr/lib/x86_64-linux-gnu $(( SIZE - docs ))
+} >"$package"
+[ "$(stat -c %s "$package")" -eq "$SIZE" ] || fail "could not gather $SIZE bytes of content"
+: >"$OUT/empty.msi"
+
+# 2. Both setup files, with the example's settings.
+"$BIN/boxlift" build --launcher "$BIN/launcher.exe" --config "$ROOT/examples/demo/demo.ini" \
+    -o "$OUT/setup.exe" "$package" >/dev/null
+"$BIN/boxlift" build --launcher "$BIN/launcher.exe" --config "$ROOT/examples/demo/demo.ini" \
+    -o "$OUT/empty-setup.exe" "$OUT/empty.msi" >/dev/null
+records=$("$BIN/inflate_records" "$OUT/setup.exe") || fail "inflate_records could not walk setup.exe"
+say package "$(rel "$package"): $SIZE bytes; $records"
+say payload "$(rel "$OUT/setup.exe"): $(stat -c %s "$OUT/setup.exe") bytes"
+
+# 3. Wine: the prefix shared with make demo, one persistent server for all
+# runs, one warm-up call.
+if [ ! -f "$WINEPREFIX/.boxlift-prefix-ready" ]; then
+    say wine "creating prefix $(rel "$WINEPREFIX") (once, about 10 s)"
+    rm -rf "$WINEPREFIX"
+    wine wineboot -i >"$OUT/wineboot.log" 2>&1 || fail "wineboot failed"
+    wineserver -w
+    echo "created by scripts/bench.sh" >"$WINEPREFIX/.boxlift-prefix-ready"
+fi
+wineserver -k 2>/dev/null || true
+wineserver -w
+wineserver -p60
+trap 'wineserver -k 2>/dev/null || true' EXIT
+wine cmd /c exit </dev/null >/dev/null 2>&1
+
+# Seconds, as a decimal, for one run of "$@" (output discarded).
+seconds_of() {
+    local start=$EPOCHREALTIME
+    "$@" </dev/null >/dev/null 2>&1 || return 1
+    local end=$EPOCHREALTIME
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }'
+}
+# best_of PREPARE COMMAND...: the shortest of RUNS runs, PREPARE run
+# (untimed) before each.
+best_of() {
+    local prepare=$1 best="" t
+    shift
+    for ((i = 0; i < RUNS; i++)); do
+        $prepare
+        t=$(seconds_of "$@") || t=fail
+        [ "$t" != fail ] || fail "run failed: $*"
+        best=$(awk -v a="$t" -v b="${best:-$t}" 'BEGIN { print (a < b ? a : b) }')
+    done
+    printf '%s' "$best"
+}
+
+extracted=$OUT/extracted
+clear_extracted() { rm -rf "$extracted"; }
+clear_copy() { rm -f "$OUT/copy.msi"; }
+nothing() { :; }
+# The launcher always ends with exit code 1.
+unpack() { wine "$1" /e "$(winpath "$extracted")"; [ $? -eq 1 ]; }
+
+# The large run counts only when it really unpacks the package: checked
+# before the timed runs and after the last of them.
+check_unpacked() {
+    local found
+    mapfile -t found < <(find "$extracted" -mindepth 1 -maxdepth 1 -type f)
+    [ "${#found[@]}" -eq 1 ] && cmp -s "${found[0]}" "$package" ||
+        fail "setup.exe /e did not unpack the package intact into $(rel "$extracted")"
+}
+clear_extracted
+unpack "$OUT/setup.exe" </dev/null >/dev/null 2>&1 || fail "setup.exe /e did not end with exit code 1"
+check_unpacked
+
+full=$(best_of clear_extracted unpack "$OUT/setup.exe")
+check_unpacked
+empty=$(best_of clear_extracted unpack "$OUT/empty-setup.exe")
+inflate=$(best_of nothing "$BIN/inflate_records" "$OUT/setup.exe")
+copy=$(best_of clear_copy cp --reflink=never "$package" "$OUT/copy.msi")
+clear_extracted
+clear_copy
+
+say runs "best of $RUNS (s): setup.exe /e $full, empty package $empty, native inflate $inflate, cp $copy"
+awk -v size="$SIZE" -v full="$full" -v empty="$empty" -v inflate="$inflate" -v copy="$copy" '
+BEGIN {
+    net = full - empty
+    limit = inflate + copy
+    if (net <= 0) { print "bench: FAILED    the large run was no slower than the empty one"; exit 1 }
+    printf "bench: net       %.3f s  -> %7.1f MB/s\n", net, size / 1e6 / net
+    printf "bench: limit     %.3f s  -> %7.1f MB/s\n", limit, size / 1e6 / limit
+    printf "bench: ratio     limit / net = %.2f\n", limit / net
+}'
