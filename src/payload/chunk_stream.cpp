@@ -86,7 +86,11 @@ int MeasureChunkStream(const ChunkStreamIo* io, uint64_t* packageSize) {
         } else {
             return 0;
         }
-        if (size > kMaxChunkSize || !io->skip(io->context, dataSize)) return 0;
+        // The same limits as the extraction: they also keep the skip a
+        // forward move of at most one record's data.
+        if (size > kMaxChunkSize || dataSize > kMaxCompressedSize ||
+            !io->skip(io->context, dataSize))
+            return 0;
         total += size;
         if (!ReadExactly(io, &type, 1)) return 0;
     }

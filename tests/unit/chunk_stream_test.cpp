@@ -305,6 +305,10 @@ TEST(MeasureChunkStream, MalformedStreamsFail) {
     EXPECT_EQ(badType.Measure(&size), 0);
     StreamRun oversized(Stream().U32(1).Compressed(65537, Zlib(data)).End().bytes);
     EXPECT_EQ(oversized.Measure(&size), 0);
+    Bytes padded = Zlib(data);
+    padded.resize(kMaxCompressedSize + 1);
+    StreamRun overlong(Stream().U32(1).Compressed(100, padded).End().bytes);
+    EXPECT_EQ(overlong.Measure(&size), 0);
 }
 
 }  // namespace
