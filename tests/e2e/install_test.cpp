@@ -1,28 +1,124 @@
-// Installing runs: real packages built by wixl, installed by Wine's own
-// msiexec through the launcher, and the quiet runs' error log.
+// Installing runs: the probe package installed by Wine's own msiexec through
+// the launcher, and the quiet runs' error log.
+#include <pwd.h>
 #include <sys/mount.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-
 #include <fstream>
+#include <random>
 #include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "install_fixture.h"
-#include "test_packages.h"
+#include "wine_harness.h"
 
 namespace boxlift::e2e {
+namespace {
+
+// The installed file's content is unique to this run, so that a file left
+// by an earlier, interrupted run is not taken for this run's.
+const std::string kRunToken = "probe " + std::to_string(std::random_device()());
+const fs::path kProbeDir = WorkRoot() / "probe-package";
+const fs::path kInstalledFile =
+    WinePrefix() / "drive_c" / "Program Files (x86)" / "BoxliftProbe" / "probe-readme.txt";
+
+const Bytes& ProbePackage() {
+    static const Bytes package = [] {
+        fs::remove_all(kProbeDir);
+        fs::create_directories(kProbeDir);
+        fs::copy_file(fs::path(BOXLIFT_E2E_SOURCE_DIR) / "packages" / "probe.wxs",
+                      kProbeDir / "probe.wxs");
+        std::ofstream(kProbeDir / "probe-readme.txt") << kRunToken;
+        RunResult built = RunProcess({BOXLIFT_WIXL, "-o", "probe.msi", "probe.wxs"}, kProbeDir);
+        if (built.exitCode != 0) throw std::runtime_error("wixl failed: " + built.output);
+        return ReadFileBytes(kProbeDir / "probe.msi");
+    }();
+    return package;
+}
+
+std::string WineUser() {
+    const passwd* user = getpwuid(getuid());
+    return user ? user->pw_name : "root";
+}
+
+// The Linux side of the Wine user's temporary directory.
+fs::path UserTemp() { return WinePrefix() / "drive_c" / "users" / WineUser() / "Temp"; }
+
+// program arg through cmd with TMP and TEMP set to the Windows path tmp
+// (Wine takes them from its own environment, not the host's).
+RunResult RunWithTemp(const fs::path& dir, const std::string& tmp, const fs::path& program,
+                      const std::string& arg) {
+    std::ofstream(dir / "run.bat", std::ios::binary)
+        << "@echo off\r\nset TMP=" << tmp << "\r\nset TEMP=" << tmp << "\r\n"
+        << ToWindowsPath(program) << " " << arg << "\r\n";
+    return RunWindowsProgram("cmd", {"/c", "run.bat"}, dir);
+}
+
+::testing::AssertionResult NoTempPackages(const fs::path& dir) {
+    for (int value = 0; value < 255; ++value)
+        if (fs::exists(dir / TempName(value)))
+            return ::testing::AssertionFailure() << dir << " still holds " << TempName(value);
+    return ::testing::AssertionSuccess();
+}
+
+// text is exactly one error-log line with this caption, message and code.
+::testing::AssertionResult IsLogLine(const std::string& text, const std::string& caption,
+                                     const std::string& message, int code) {
+    static const std::regex head(R"(INSTALLATION ERROR: \d{4}/\d{2}/\d{2} \d{2}:\d{2})");
+    const std::size_t cut = 36;  // the length of the head
+    if (text.size() < cut || !std::regex_match(text.substr(0, cut), head) ||
+        text.substr(cut) != " - " + caption + " - " + message + " | " +
+                                std::to_string(code) + "\r\n")
+        return ::testing::AssertionFailure() << "not the expected log line: \"" << text << "\"";
+    return ::testing::AssertionSuccess();
+}
+
+Settings ProbeSettings(const std::string& engineVersion) {
+    Settings s;
+    s.title = kTitle;
+    s.errorText = kErrorText;
+    s.requiredEngineVersion = EncodeEngineVersion(engineVersion);
+    s.engineMissingText = "Windows Installer 9.0 is needed.";
+    s.engineDownloadTarget = "https://example.invalid/engine";
+    s.diskSpaceText = "Not enough room on %ofd_drive%: (%fd_mbytes% MB).";
+    return s;
+}
+
+}  // namespace
+
+fs::path InstallTest::WriteProbeSetup(const std::string& engineVersion,
+                                      const std::string& name) {
+    return WriteSetup(BuildPayload(ProbeSettings(engineVersion), ProbePackage()), name);
+}
+
+bool InstallTest::ProductInstalled() {
+    return fs::exists(kInstalledFile) && ReadText(kInstalledFile) == kRunToken;
+}
+
+void InstallTest::SetUp() {
+    LauncherTest::SetUp();
+    ProbePackage();
+    ASSERT_FALSE(ProductInstalled()) << "left installed by an earlier test";
+}
+
+void InstallTest::TearDown() {
+    if (ProductInstalled()) {
+        RunResult removed = RunWindowsProgram(
+            "msiexec", {"/q", "/x", ToWindowsPath(kProbeDir / "probe.msi")}, dir_);
+        EXPECT_FALSE(ProductInstalled()) << "uninstall failed: " << removed.output;
+    }
+    LauncherTest::TearDown();
+}
+
 namespace {
 
 class QuietInstall : public InstallTest {};
 
 TEST_F(QuietInstall, InstallsTheProductAndDeletesThePackage) {
-    const fs::path setup = WriteSetup(ProbeSetup(EncodeEngineVersion("2.0")));
-
-    RunResult run = RunWindowsProgram(setup, {"/q"}, dir_);
+    RunResult run = RunWindowsProgram(WriteProbeSetup("2.0"), {"/q"}, dir_);
 
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_TRUE(ProductInstalled());
@@ -33,25 +129,21 @@ TEST_F(QuietInstall, InstallsTheProductAndDeletesThePackage) {
 TEST_F(QuietInstall, TemporaryDirectoryWithASpace) {
     const fs::path spaced = UserTemp() / "with space";
     fs::create_directories(spaced);
-    const fs::path setup = WriteSetup(ProbeSetup(EncodeEngineVersion("2.0")));
+    const fs::path setup = WriteProbeSetup("2.0");
     const std::string tmp = "C:\\users\\" + WineUser() + "\\Temp\\with space";
 
-    // While every name in the spaced directory is taken, the run must fail
+    // While every name in the spaced directory is taken the run must fail
     // with code 8: proof that the launcher really works there.
-    for (int value = 0; value < 255; ++value) {
-        char name[16];
-        snprintf(name, sizeof name, "qz%02x%02x%02x.msi", value, value, value);
-        std::ofstream(spaced / name).put('x');
-    }
-    RunResult blocked = RunWithTemp(tmp, setup, "/q");
+    for (int value = 0; value < 255; ++value) std::ofstream(spaced / TempName(value)) << 'x';
+    RunResult blocked = RunWithTemp(dir_, tmp, setup, "/q");
     EXPECT_EQ(blocked.exitCode, 1) << blocked.output;
-    EXPECT_EQ(LogCodes(dir_ / "error.log"), std::vector<int>{8});
+    EXPECT_TRUE(IsLogLine(ReadText(dir_ / "error.log"), kTitle, kErrorText, 8));
     EXPECT_FALSE(ProductInstalled());
     EXPECT_EQ(ListDir(spaced).size(), 255u) << "no file replaced or added";
 
     for (const std::string& name : ListDir(spaced)) fs::remove(spaced / name);
     fs::remove(dir_ / "error.log");
-    RunResult run = RunWithTemp(tmp, setup, "/q");
+    RunResult run = RunWithTemp(dir_, tmp, setup, "/q");
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_TRUE(ProductInstalled()) << "the quoted package path was opened";
     EXPECT_TRUE(NoTempPackages(spaced));
@@ -62,18 +154,17 @@ TEST_F(QuietInstall, TemporaryDirectoryWithASpace) {
 class QuietFailure : public InstallTest {};
 
 TEST_F(QuietFailure, EngineTooOldAppendsOneLineAndInstallsNothing) {
-    const fs::path setup = WriteSetup(ProbeSetup(EncodeEngineVersion("9.0")));
+    const fs::path setup = WriteProbeSetup("9.0");
     const std::string earlier = "an earlier line\r\n";
     std::ofstream(dir_ / "error.log", std::ios::binary) << earlier;
 
     RunResult run = RunWindowsProgram(setup, {"/q"}, dir_);
 
     EXPECT_EQ(run.exitCode, 1) << run.output;
-    std::string log = ReadText(dir_ / "error.log");
+    const std::string log = ReadText(dir_ / "error.log");
     ASSERT_EQ(log.rfind(earlier, 0), 0u) << "earlier lines are kept";
     EXPECT_TRUE(IsLogLine(log.substr(earlier.size()), kTitle,
-                          "Windows Installer 9.0 is needed.", 4))
-        << log;
+                          "Windows Installer 9.0 is needed.", 4));
     EXPECT_FALSE(ProductInstalled());
     EXPECT_TRUE(NoTempPackages(UserTemp()));
 }
@@ -81,11 +172,10 @@ TEST_F(QuietFailure, EngineTooOldAppendsOneLineAndInstallsNothing) {
 TEST_F(QuietFailure, BadRecordLogsCode8AndLeavesNoPackage) {
     Bytes stream;
     AppendChunkCount(stream, 2);
-    AppendStoredRecord(stream, TextBytes(65536, 5));
+    AppendStoredRecord(stream, Text(65536, 5));
     stream.push_back(9);  // no such record type
     AppendEndRecord(stream);
-    const fs::path setup =
-        WriteSetup(AssemblePayload(ProbeSettings(EncodeEngineVersion("2.0")), stream));
+    const fs::path setup = WriteSetup(AssemblePayload(ProbeSettings("2.0"), stream));
 
     RunResult run = RunWindowsProgram(setup, {"/q"}, dir_);
 
@@ -96,14 +186,12 @@ TEST_F(QuietFailure, BadRecordLogsCode8AndLeavesNoPackage) {
 }
 
 TEST_F(QuietFailure, TooLittleSpaceLogsCode6WithDriveAndMegabytes) {
-    // A 2 MiB drive T: for the temporary directory. The package inflates
-    // to 3 MiB + 1 byte but compresses to far less than 2 MiB, so that the
-    // room asked for must be the inflated size, not the executable's.
-    Settings settings = ProbeSettings(EncodeEngineVersion("2.0"));
+    // A 2 MiB drive T: for the temporary directory. The package inflates to
+    // 3 MiB + 1 byte but compresses to far less than 2 MiB, so the room asked
+    // for must be the inflated size, not the executable's.
+    Settings settings = ProbeSettings("2.0");
     settings.diskSpaceText = "Drive %ofd_drive%: needs %fd_mbytes% MB.";
-    const Bytes package = TextBytes(3 * 1048576 + 1, 6);
-    const fs::path setup =
-        WriteSetup(BuildPayloadFile(ReadFileBytes(LauncherPath()), settings, package));
+    const fs::path setup = WriteSetup(BuildPayload(settings, Text(3 * 1048576 + 1, 6)));
     ASSERT_LT(fs::file_size(setup), 1536u * 1024) << "the executable alone fits";
 
     const fs::path drive = dir_ / "small-drive";
@@ -115,28 +203,23 @@ TEST_F(QuietFailure, TooLittleSpaceLogsCode6WithDriveAndMegabytes) {
     fs::remove(letter);
     fs::create_directory_symlink(drive, letter);
 
-    RunResult run = RunWithTemp("T:\\tmp", setup, "/q");
+    RunResult run = RunWithTemp(dir_, "T:\\tmp", setup, "/q");
 
     fs::remove(letter);
     umount(drive.c_str());
     EXPECT_EQ(run.exitCode, 1) << run.output;
-    EXPECT_TRUE(IsLogLine(ReadText(dir_ / "error.log"), kTitle,
-                          "Drive T: needs 4 MB.", 6));
+    EXPECT_TRUE(IsLogLine(ReadText(dir_ / "error.log"), kTitle, "Drive T: needs 4 MB.", 6));
 }
 
-class Interactive : public InstallTest {};
-
-TEST_F(Interactive, NeverTouchesTheErrorLog) {
-    // Without a display every message box returns at once, as if closed.
-    const fs::path engine = WriteSetup(ProbeSetup(EncodeEngineVersion("9.0")), "engine.exe");
+// Without a display every message box returns at once, as if closed.
+TEST_F(InstallTest, InteractiveRunsNeverTouchTheErrorLog) {
+    const fs::path engine = WriteProbeSetup("9.0", "engine.exe");
     Bytes stream;
     AppendChunkCount(stream, 1);
     stream.push_back(7);
-    const fs::path broken = WriteSetup(
-        AssemblePayload(ProbeSettings(EncodeEngineVersion("2.0")), stream), "broken.exe");
-    const fs::path bare = LauncherPath();
+    const fs::path broken = WriteSetup(AssemblePayload(ProbeSettings("2.0"), stream), "broken.exe");
 
-    for (const fs::path& program : {engine, broken, bare}) {
+    for (const fs::path& program : {engine, broken, LauncherPath()}) {
         RunResult run = RunWindowsProgram(program, {}, dir_);
         EXPECT_EQ(run.exitCode, 1) << program << run.output;
     }
@@ -149,6 +232,7 @@ TEST_F(Interactive, NeverTouchesTheErrorLog) {
     RunWindowsProgram(engine, {}, dir_);
     EXPECT_EQ(ReadText(dir_ / "error.log"), existing);
     EXPECT_FALSE(ProductInstalled());
+    EXPECT_TRUE(NoTempPackages(UserTemp()));
 }
 
 }  // namespace

@@ -2,207 +2,239 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
-#include <iostream>
+#include <random>
+#include <sstream>
 #include <thread>
-
-extern char** environ;
 
 namespace boxlift::e2e {
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
 using std::chrono::seconds;
 
-// Only the end of a long output is kept for failure messages.
-constexpr std::size_t kMaxOutput = 64 * 1024;
-
-std::string ReadBack(int fd) {
-    off_t size = lseek(fd, 0, SEEK_END);
-    if (size <= 0) return {};
-    off_t start = size > (off_t)kMaxOutput ? size - (off_t)kMaxOutput : 0;
-    std::string text((std::size_t)(size - start), '\0');
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = pread(fd, text.data() + done, text.size() - done,
-                          start + (off_t)done);
-        if (n <= 0) break;
-        done += (std::size_t)n;
-    }
-    text.resize(done);
-    return text;
-}
-
-// Waits for pid until the deadline; kills its process group after that.
-int WaitWithDeadline(pid_t pid, Clock::time_point deadline, bool* timedOut) {
-    int status = 0;
-    auto pause = std::chrono::milliseconds(1);
-    for (;;) {
-        pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) break;
-        if (done < 0 && errno != EINTR) return -1;
-        if (Clock::now() >= deadline) {
-            *timedOut = true;
-            kill(-pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(20));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string SafeFileName(std::string name) {
-    for (char& c : name)
-        if (!isalnum((unsigned char)c) && c != '.' && c != '_' && c != '-')
-            c = '_';
-    return name;
-}
-
-}  // namespace
-
-fs::path LauncherPath() { return fs::path(BOXLIFT_LAUNCHER_DIR) / "launcher.exe"; }
-fs::path WinePrefix() { return fs::path(BOXLIFT_E2E_BUILD_DIR) / "wine"; }
-fs::path WorkRoot() { return fs::path(BOXLIFT_E2E_BUILD_DIR) / "e2e-work"; }
-
-RunResult RunProcess(const std::vector<std::string>& argv,
-                     const fs::path& workingDir, seconds timeout) {
-    RunResult result;
+RunResult RunProcess(const std::vector<std::string>& argv, const fs::path& dir,
+                     seconds timeout) {
     fs::create_directories(WorkRoot());
     std::string outName = (WorkRoot() / "output-XXXXXX").string();
-    int outFd = mkstemp(outName.data());
-    if (outFd < 0) {
-        result.output = "mkstemp failed: " + std::string(strerror(errno));
-        return result;
-    }
+    const int out = mkstemp(outName.data());
+    if (out < 0) throw std::runtime_error("mkstemp: " + std::string(strerror(errno)));
     unlink(outName.c_str());
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outFd, 1);
-    posix_spawn_file_actions_adddup2(&actions, outFd, 2);
-    posix_spawn_file_actions_addclose(&actions, outFd);
-    posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
-
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attr, 0);
-
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
-    pid_t pid = 0;
-    auto deadline = Clock::now() + timeout;
-    int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0) {
-        result.output = "cannot start " + argv[0] + ": " + strerror(rc);
-    } else {
-        result.exitCode = WaitWithDeadline(pid, deadline, &result.timedOut);
-        result.output = ReadBack(outFd);
-        if (result.timedOut)
-            result.output += "\n[killed after " +
-                             std::to_string(timeout.count()) + " s]";
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        dup2(open("/dev/null", O_RDONLY), 0);
+        dup2(out, 1);
+        dup2(out, 2);
+        if (chdir(dir.c_str()) == 0) execvp(args[0], args.data());
+        dprintf(2, "cannot start %s: %s\n", args[0], strerror(errno));
+        _exit(127);
     }
-    close(outFd);
+    setpgid(pid, pid);  // also here, so that the group exists before any kill
+    RunResult result;
+    int status = 0;
+    pid_t done = pid < 0 ? pid : 0;
+    while (done == 0 && (done = waitpid(pid, &status, WNOHANG)) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(-pid, SIGKILL);
+            done = waitpid(pid, &status, 0);
+            result.output = "[killed after " + std::to_string(timeout.count()) + " s]\n";
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    if (done == pid && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (done == pid && WIFSIGNALED(status))
+        result.output += "[ended by signal " + std::to_string(WTERMSIG(status)) + "]\n";
+    char buffer[4096];
+    ssize_t n;
+    for (off_t at = 0; (n = pread(out, buffer, sizeof buffer, at)) > 0; at += n)
+        result.output.append(buffer, (std::size_t)n);
+    close(out);
     return result;
-}
-
-RunResult RunWindowsProgram(const fs::path& program,
-                            const std::vector<std::string>& args,
-                            const fs::path& workingDir) {
-    std::vector<std::string> argv = {BOXLIFT_WINE, program.string()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv, workingDir);
-}
-
-fs::path MakeWorkDir() {
-    const ::testing::TestInfo* test =
-        ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string label = test ? std::string(test->test_suite_name()) + "." +
-                                   test->name()
-                             : "e2e";
-    fs::create_directories(WorkRoot());
-    std::string name = (WorkRoot() / (SafeFileName(label) + "-XXXXXX")).string();
-    if (!mkdtemp(name.data()))
-        throw std::runtime_error("mkdtemp " + name + ": " + strerror(errno));
-    return name;
 }
 
 std::string ToWindowsPath(const fs::path& linuxPath) {
     std::string text = fs::absolute(linuxPath).lexically_normal().string();
-    // The launcher takes everything after /e as the directory, quotes and
-    // all, and Wine quotes an argument holding a space.
+    // The launcher takes all after /e as the directory, and Wine would quote it.
     if (text.find(' ') != std::string::npos)
         throw std::runtime_error("path with a space cannot be passed: " + text);
     std::replace(text.begin(), text.end(), '/', '\\');
     return "Z:" + text;
 }
 
-void WineEnvironment::SetUp() {
-    setenv("WINEPREFIX", WinePrefix().c_str(), 1);
-    setenv("WINEDEBUG", "-all", 1);
-    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
-    // Without a display a message box returns at once instead of waiting
-    // for a click, so that a run that goes wrong ends rather than hangs.
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
+Bytes Text(std::size_t size, std::uint32_t seed) {
+    static const char* const kWords[] = {
+        "the", "installer", "package", "writes", "files", "into", "and", "feature",
+        "registry", "value", "shortcut", "of", "a", "product", "version", "CmSSFX2"};
+    std::mt19937 random(seed);
+    std::string text;
+    while (text.size() < size)
+        text += std::string(kWords[random() % std::size(kWords)]) + (random() % 12 ? " " : "\r\n");
+    return Bytes(text.begin(), text.begin() + (std::ptrdiff_t)size);
+}
+
+Bytes Noise(std::size_t size, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes bytes(size);
+    for (std::uint8_t& b : bytes) b = (std::uint8_t)random();
+    return bytes;
+}
+
+Settings FullSettings() {
+    Settings s;
+    s.title = "Boxlift End-to-End Test Product";
+    s.errorText = "The installation could not be completed.";
+    s.showWelcome = s.welcomeAsDialog = s.showProgress = true;
+    s.exitCaption = "E&xit";
+    s.continueCaption = "&Continue";
+    while (s.welcomeText.size() < 12000)
+        s.welcomeText += "This program installs the test product on your computer.\r\n";
+    s.requiredEngineVersion = EncodeEngineVersion("2.0");
+    s.engineMissingText = "Windows Installer 2.0 or later is needed. Open the download page?";
+    s.engineDownloadTarget = "https://example.invalid/windows-installer";
+    s.diskSpaceText = "Drive %ofd_drive% needs %fd_mbytes% MB more free space.";
+    s.dialogHeading = "Preparing the installation";
+    s.progressText = "Please wait while the package is unpacked.";
+    s.cancelCaption = "Cancel";
+    s.cancelQuestion = "Do you want to cancel the installation?";
+    return s;
+}
+
+Bytes BuildPayload(const Settings& settings, ByteView package) {
+    return BuildPayloadFile(ReadFileBytes(LauncherPath()), settings, package);
+}
+
+Bytes AssemblePayload(const Settings& settings, ByteView chunkStream) {
+    Bytes out = ReadFileBytes(LauncherPath());
+    out.insert(out.end(), kMarker, kMarker + kMarkerLength);
+    const Bytes block = EncodeSettingsBlock(settings);
+    out.insert(out.end(), block.begin(), block.end());
+    out.insert(out.end(), chunkStream.begin(), chunkStream.end());
+    return out;
+}
+
+std::string TempName(int value) {
+    char name[16];
+    snprintf(name, sizeof name, "qz%02x%02x%02x.msi", value, value, value);
+    return name;
+}
+
+std::string ReadText(const fs::path& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> ListDir(const fs::path& dir) {
+    std::vector<std::string> names;
+    if (fs::is_directory(dir))
+        for (const auto& entry : fs::directory_iterator(dir))
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+void LauncherTest::SetUp() {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = (WorkRoot() / (std::string(test->test_suite_name()) + "." +
+                                      test->name() + "-XXXXXX")).string();
     fs::create_directories(WorkRoot());
-    const fs::path dir = WorkRoot();
+    ASSERT_TRUE(mkdtemp(name.data())) << name << ": " << strerror(errno);
+    dir_ = name;
+}
 
-    // A server left by an interrupted run is ended first.
-    RunProcess({BOXLIFT_WINESERVER, "-k"}, dir, seconds(30));
-    RunProcess({BOXLIFT_WINESERVER, "-w"}, dir, seconds(60));
+void LauncherTest::TearDown() {
+    if (HasFailure())
+        std::cout << "[ kept     ] " << dir_.string() << std::endl;
+    else
+        fs::remove_all(dir_);
+}
 
-    const fs::path ready = WinePrefix() / ".boxlift-prefix-ready";
-    if (!fs::exists(ready)) {
-        fs::remove_all(WinePrefix());
-        auto start = Clock::now();
-        RunResult boot = RunProcess({BOXLIFT_WINE, "wineboot", "-i"}, dir,
-                                    seconds(300));
-        ASSERT_EQ(boot.exitCode, 0) << "wineboot -i failed:\n" << boot.output;
-        // The prefix counts as ready only once its server has written the
-        // registry and ended.
-        RunResult wait = RunProcess({BOXLIFT_WINESERVER, "-w"}, dir, seconds(120));
-        ASSERT_FALSE(wait.timedOut) << "wineserver -w did not return";
-        std::ofstream(ready) << "created by the e2e tests\n";
-        std::chrono::duration<double> took = Clock::now() - start;
-        std::cout << "[ wine     ] created prefix " << WinePrefix().string()
-                  << " in " << took.count() << " s" << std::endl;
+fs::path LauncherTest::WriteSetup(ByteView payload, const std::string& name) {
+    // Not WriteFileBytes, which syncs to disk: slow and not needed here.
+    std::ofstream file(dir_ / name, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(payload.data()), (std::streamsize)payload.size());
+    if (!file.flush()) throw std::runtime_error("cannot write " + name);
+    return dir_ / name;
+}
+
+::testing::AssertionResult HoldsOnlyPackage(const fs::path& outDir, ByteView expected) {
+    const std::vector<std::string> names = ListDir(outDir);
+    if (names.size() != 1)
+        return ::testing::AssertionFailure() << outDir << " holds " << names.size() << " files";
+    bool tempName = false;
+    for (int value = 0; value < 255; ++value) tempName |= names[0] == TempName(value);
+    if (!tempName) return ::testing::AssertionFailure() << "unexpected name " << names[0];
+    // On a difference: the sizes and the first differing offset, not a dump.
+    const Bytes actual = ReadFileBytes(outDir / names[0]);
+    auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    if (a == actual.end() && e == expected.end()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << names[0] << ": size " << actual.size() << ", expected " << expected.size()
+           << "; first difference at offset " << (a - actual.begin());
+}
+
+::testing::AssertionResult HoldsNoFile(const fs::path& dir) {
+    auto failure = ::testing::AssertionFailure() << dir << " holds:";
+    for (const std::string& name : ListDir(dir)) failure << " " << name;
+    return ListDir(dir).empty() ? ::testing::AssertionSuccess() : failure;
+}
+
+namespace {
+
+// Sets the Wine variables for this process and its children, creates the
+// prefix unless one is ready, keeps one wineserver alive for the run (each
+// program then starts quickly) and makes one warm-up call.
+class WineEnvironment : public ::testing::Environment {
+    void SetUp() override {
+        setenv("WINEPREFIX", WinePrefix().c_str(), 1);
+        setenv("WINEDEBUG", "-all", 1);
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+        // Without a display a message box returns at once instead of waiting
+        // for a click, so that a run that goes wrong ends rather than hangs.
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        const fs::path dir = WorkRoot();
+        StopServer();  // one left by an interrupted run
+        const fs::path ready = WinePrefix() / ".boxlift-prefix-ready";
+        if (!fs::exists(ready)) {
+            fs::remove_all(WinePrefix());
+            RunResult boot = RunProcess({BOXLIFT_WINE, "wineboot", "-i"}, dir, seconds(300));
+            ASSERT_EQ(boot.exitCode, 0) << "wineboot -i failed:\n" << boot.output;
+            // Ready only once its server has written the registry and ended.
+            RunResult wait = RunProcess({BOXLIFT_WINESERVER, "-w"}, dir, seconds(120));
+            ASSERT_EQ(wait.exitCode, 0) << "wineserver -w:\n" << wait.output;
+            std::ofstream(ready) << "created by the e2e tests\n";
+        }
+        RunResult server = RunProcess({BOXLIFT_WINESERVER, "-p60"}, dir, seconds(30));
+        ASSERT_EQ(server.exitCode, 0) << "wineserver -p60 failed:\n" << server.output;
+        RunResult warm = RunProcess({BOXLIFT_WINE, "cmd", "/c", "exit"}, dir);
+        ASSERT_EQ(warm.exitCode, 0) << "warm-up call failed:\n" << warm.output;
     }
 
-    RunResult server = RunProcess({BOXLIFT_WINESERVER, "-p60"}, dir, seconds(30));
-    ASSERT_EQ(server.exitCode, 0) << "wineserver -p60 failed:\n" << server.output;
-    serverStarted_ = true;
+    void TearDown() override { StopServer(); }
 
-    auto start = Clock::now();
-    RunResult warm = RunProcess({BOXLIFT_WINE, "cmd", "/c", "exit"}, dir);
-    ASSERT_EQ(warm.exitCode, 0) << "warm-up call failed:\n" << warm.output;
-    std::chrono::duration<double> took = Clock::now() - start;
-    std::cout << "[ wine     ] warm-up call took " << took.count() << " s"
-              << std::endl;
-}
+    static void StopServer() {
+        RunProcess({BOXLIFT_WINESERVER, "-k"}, WorkRoot(), seconds(30));
+        RunProcess({BOXLIFT_WINESERVER, "-w"}, WorkRoot(), seconds(60));
+    }
+};
 
-void WineEnvironment::TearDown() {
-    if (!serverStarted_) return;
-    RunProcess({BOXLIFT_WINESERVER, "-k"}, WorkRoot(), seconds(30));
-    RunProcess({BOXLIFT_WINESERVER, "-w"}, WorkRoot(), seconds(60));
-    serverStarted_ = false;
-}
-
+}  // namespace
 }  // namespace boxlift::e2e
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new boxlift::e2e::WineEnvironment);
+    return RUN_ALL_TESTS();
+}

@@ -1,62 +1,86 @@
-// Running Windows programs under Wine for the end-to-end tests.
-//
-// One Wine prefix serves the whole run: WineEnvironment creates it on first
-// use (and reuses it afterwards), keeps one wineserver alive for the run so
-// that each program starts quickly, and ends that server at the end.
+// The end-to-end harness: Windows programs run under Wine in one prefix for
+// the whole run, payloads around the real launcher, test data, a work
+// directory per test, and the installing runs' fixture.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "payload_writer.h"
 
 namespace boxlift::e2e {
 
 namespace fs = std::filesystem;
 
-// Paths fixed at configure time.
-fs::path LauncherPath();  // the launcher image the tests append payloads to
-fs::path WinePrefix();    // <build>/wine
-fs::path WorkRoot();      // <build>/e2e-work
+inline fs::path LauncherPath() { return fs::path(BOXLIFT_LAUNCHER_DIR) / "launcher.exe"; }
+inline fs::path WinePrefix() { return fs::path(BOXLIFT_E2E_BUILD_DIR) / "wine"; }
+inline fs::path WorkRoot() { return fs::path(BOXLIFT_E2E_BUILD_DIR) / "e2e-work"; }
 
 struct RunResult {
-    int exitCode = -1;      // the program's exit code; -1 when it did not end
-    bool timedOut = false;  // killed after the time limit
-    std::string output;     // what Wine and the program wrote to stdout/stderr
+    int exitCode = -1;   // -1 when the program did not exit by itself
+    std::string output;  // stdout and stderr
 };
 
-// Runs a Linux program with arguments in workingDir, in its own process
-// group, its output collected in an unlinked file (a pipe could be held
-// open by Wine's background services). The whole group is killed once
-// timeout has passed.
-RunResult RunProcess(const std::vector<std::string>& argv,
-                     const fs::path& workingDir,
+// Runs argv in dir in its own process group, the output going to an
+// unlinked file (Wine's background services could hold a pipe open). The
+// whole group is killed once timeout has passed.
+RunResult RunProcess(const std::vector<std::string>& argv, const fs::path& dir,
                      std::chrono::seconds timeout = std::chrono::seconds(120));
+inline RunResult RunWindowsProgram(const fs::path& program,
+                                   std::vector<std::string> args, const fs::path& dir) {
+    args.insert(args.begin(), {BOXLIFT_WINE, program.string()});
+    return RunProcess(args, dir);
+}
+std::string ToWindowsPath(const fs::path& linuxPath);  // "/a/b" -> "Z:\a\b"
 
-// Runs a Windows program under Wine in the test prefix.
-RunResult RunWindowsProgram(const fs::path& program,
-                            const std::vector<std::string>& args,
-                            const fs::path& workingDir);
+// English-like text that compresses (and holds the marker here and there),
+// and random bytes that do not.
+Bytes Text(std::size_t size, std::uint32_t seed);
+Bytes Noise(std::size_t size, std::uint32_t seed);
 
-// A fresh directory under WorkRoot(), named after the running test.
-fs::path MakeWorkDir();
+Settings FullSettings();  // every flag on, every text filled
+// launcher | payload of package, as the packaging tool writes it.
+Bytes BuildPayload(const Settings& settings, ByteView package);
+// launcher | marker | settings block | chunkStream, for hand-built streams.
+Bytes AssemblePayload(const Settings& settings, ByteView chunkStream);
 
-// "/a/b" -> "Z:\a\b": how a Linux path reaches a Windows program.
-std::string ToWindowsPath(const fs::path& linuxPath);
+std::string TempName(int value);  // qzVVVVVV.msi for a value 0 to 254
+std::string ReadText(const fs::path& path);
+std::vector<std::string> ListDir(const fs::path& dir);  // empty when there is none
 
-// Sets the Wine variables for this process and its children, creates the
-// prefix when there is none ready, starts the persistent wineserver and
-// makes one warm-up call. TearDown ends the server.
-class WineEnvironment : public ::testing::Environment {
-public:
+// A fresh work directory per test, kept when the test fails.
+class LauncherTest : public ::testing::Test {
+protected:
     void SetUp() override;
     void TearDown() override;
+    fs::path WriteSetup(ByteView payload, const std::string& name = "setup.exe");
+    RunResult RunExtract(const fs::path& program, const fs::path& outDir) {
+        return RunWindowsProgram(program, {"/e", ToWindowsPath(outDir)}, dir_);
+    }
+    fs::path dir_;
+};
 
-private:
-    bool serverStarted_ = false;
+// outDir holds one file only, under a temporary package name, with that content.
+::testing::AssertionResult HoldsOnlyPackage(const fs::path& outDir, ByteView expected);
+::testing::AssertionResult HoldsNoFile(const fs::path& dir);  // or does not exist
+
+inline constexpr char kTitle[] = "Boxlift Probe Setup";
+inline constexpr char kErrorText[] = "Setup could not finish.";
+
+// The installing runs: a real package built by wixl once per run.
+class InstallTest : public LauncherTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;  // uninstalls the probe product if installed
+    // A payload of the probe package requiring engine version "X.Y".
+    fs::path WriteProbeSetup(const std::string& engineVersion,
+                             const std::string& name = "setup.exe");
+    static bool ProductInstalled();  // this run's probe product
 };
 
 }  // namespace boxlift::e2e
