@@ -1,5 +1,6 @@
 #include "engine/installer_engine.h"
 
+#include "common/files_win.h"
 #include "engine/engine_version.h"
 #include "payload/chunk_stream.h"
 #include "payload/package_settings.h"
@@ -17,14 +18,6 @@ bool SystemFilePath(char* path, const char* name) {
     UINT length = GetSystemDirectoryA(path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
     lstrcpyA(path + length, name);
-    return true;
-}
-
-bool CanOpenForReading(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, 0,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
     return true;
 }
 
@@ -76,12 +69,6 @@ bool ReadEngineVersion(const char* msiPath, DWORD* productVersionMS) {
               ReadProductVersion(api, msiPath, productVersionMS);
     FreeLibrary(library);
     return ok;
-}
-
-uint32_t ReadSelf(void*, void* buffer, uint32_t size) {
-    DWORD count = 0;
-    ReadFile(runState.selfFile, buffer, size, &count, 0);
-    return count;
 }
 
 int SkipSelf(void*, uint32_t size) {

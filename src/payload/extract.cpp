@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "common/files_win.h"
 #include "common/memory.h"
 #include "payload/chunk_stream.h"
 #include "payload/inflate_chunk.h"
@@ -17,20 +18,6 @@ namespace {
 const DWORD kMaxTargetDirLength =
     sizeof runState.tempPackagePath - kTempNameLength - 1;
 
-bool NameIsTaken(const char* path) {
-    HANDLE probe = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, 0,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
-    if (probe == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(probe);
-    return true;
-}
-
-uint32_t ReadSelf(void*, void* buffer, uint32_t size) {
-    DWORD count = 0;
-    ReadFile(runState.selfFile, buffer, size, &count, 0);
-    return count;
-}
-
 uint32_t WritePackage(void*, const void* data, uint32_t size) {
     DWORD count = 0;
     WriteFile(runState.packageFile, data, size, &count, 0);
@@ -44,11 +31,6 @@ void ShowProgress(void*, uint32_t position) {
 
 int CancelConfirmed(void*) {
     return runState.cancelState.load() == kCancelConfirmed;
-}
-
-void CloseHandleField(HANDLE* handle) {
-    if (*handle != INVALID_HANDLE_VALUE) CloseHandle(*handle);
-    *handle = INVALID_HANDLE_VALUE;
 }
 
 // Creates the package file without ever replacing a file: a name that
@@ -83,7 +65,7 @@ bool PickTempPackageName() {
     for (;;) {
         uint32_t value = NextTempNameValue(&runState.nameSearch);
         FormatTempName(value, name);
-        bool taken = NameIsTaken(runState.tempPackagePath);
+        bool taken = CanOpenForReading(runState.tempPackagePath);
         if (runState.cancelState.load() == kCancelConfirmed) return false;
         if (!taken) return true;
         if (!MarkTempNameTaken(&runState.nameSearch, value)) return false;
@@ -107,8 +89,8 @@ bool ExtractPackage() {
     }
     FreeBytes(chunk);
     FreeBytes(packed);
-    CloseHandleField(&runState.packageFile);
-    CloseHandleField(&runState.selfFile);
+    CloseFileHandle(&runState.packageFile);
+    CloseFileHandle(&runState.selfFile);
     // An incomplete package must not be left looking like a result.
     if (result != kStreamComplete) runState.deleteTempPackage = 1;
     return result == kStreamComplete;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/files_win.h"
 #include "common/memory.h"
 #include "payload/payload_format.h"
 #include "payload/settings_block.h"
@@ -12,12 +13,6 @@ namespace {
 // Longest extractDir that still fits targetDir with a backslash and the NUL.
 const DWORD kMaxExtractDirLength = MAX_PATH - 2;
 
-DWORD ReadWindow(uint8_t* window) {
-    DWORD count = 0;
-    ReadFile(runState.selfFile, window, kSettingsWindowSize, &count, 0);
-    return count;
-}
-
 bool SeekSelf(DWORD offset) {
     return SetFilePointer(runState.selfFile, (LONG)offset, 0, FILE_BEGIN) !=
            INVALID_SET_FILE_POINTER;
@@ -26,13 +21,13 @@ bool SeekSelf(DWORD offset) {
 // Finds the marker and reads the settings block into packageSettings,
 // leaving the file pointer on the chunk stream.
 bool ReadSettingsWindow(uint8_t* window) {
-    DWORD count = window ? ReadWindow(window) : 0;
+    DWORD count = window ? ReadSelf(0, window, kSettingsWindowSize) : 0;
     int32_t marker = FindPayloadMarker(window, count);
     if (marker < 0) return false;
     DWORD blockStart = (DWORD)marker + kPayloadMarkerLength;
     if (!SeekSelf(blockStart)) return false;
     memset(window, 0, kSettingsWindowSize);
-    if (ReadWindow(window) < 2) return false;
+    if (ReadSelf(0, window, kSettingsWindowSize) < 2) return false;
     uint32_t blockLength;
     if (!ParseSettingsBlock(window, kSettingsWindowSize, &packageSettings,
                             &blockLength))

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "common/files_win.h"
 #include "common/memory.h"
 #include "engine/installer_engine.h"
 #include "payload/extract.h"
@@ -106,10 +107,7 @@ void RunSteps() {
 
 void CleanUp() {
     CloseProgressDialog();
-    if (runState.selfFile != INVALID_HANDLE_VALUE) {
-        CloseHandle(runState.selfFile);
-        runState.selfFile = INVALID_HANDLE_VALUE;
-    }
+    CloseFileHandle(&runState.selfFile);
     if (runState.deleteTempPackage) DeleteFileA(runState.tempPackagePath);
     ReleaseSettings();
 }
