@@ -65,17 +65,6 @@ TEST_F(Inflate, OutputBeyondTheCapacityFails) {
     EXPECT_EQ(Run(Zlib(Text(1000)), 999), 0);
 }
 
-TEST_F(Inflate, RefusesEmptyArguments) {
-    Bytes z = Zlib(Text(10));
-    EXPECT_EQ(Run(z, 0), 0);
-    EXPECT_EQ(Run(Bytes(z.begin(), z.begin() + 1), 100), 0);
-    uint32_t capacity = 10;
-    InflateWork work = {};
-    EXPECT_EQ(InflateZlibStream(nullptr, &capacity, z.data(), z.size(), &work), 0);
-    EXPECT_EQ(InflateZlibStream(output.data(), &capacity, nullptr, 2, &work), 0);
-    ReleaseInflateWork(&work);
-}
-
 TEST_F(Inflate, HeaderChecks) {
     Bytes good = Zlib(Text(100));
     Bytes method = good;  // compression method 7 instead of deflate
