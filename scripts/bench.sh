@@ -12,20 +12,12 @@
 # 1,000,000 bytes) and the ratio limit / net: close to 1 is good.
 set -euo pipefail
 
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BIN=$ROOT/build/bin
+NAME=bench
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 OUT=$ROOT/build/bench
 RUNS=${BENCH_RUNS:-5}
-SIZE=$(( ${BENCH_MB:-100} * 1024 * 1024 ))
 
-export WINEPREFIX=$ROOT/build/wine
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
 
-say() { printf 'bench: %-9s %s\n' "$1" "$2"; }
-fail() { printf 'bench: FAILED    %s\n' "$1" >&2; exit 1; }
-rel() { printf '%s' "${1#"$ROOT"/}"; }
 winpath() {
     case $1 in *' '*) fail "path with a space cannot be passed to /e: $1" ;; esac
     local p=${1//\//\\}
@@ -64,13 +56,7 @@ say payload "$(rel "$OUT/setup.exe"): $(stat -c %s "$OUT/setup.exe") bytes"
 
 # 3. Wine: the prefix shared with make demo, one persistent server for all
 # runs, one warm-up call.
-if [ ! -f "$WINEPREFIX/.boxlift-prefix-ready" ]; then
-    say wine "creating prefix $(rel "$WINEPREFIX") (once, about 10 s)"
-    rm -rf "$WINEPREFIX"
-    wine wineboot -i >"$OUT/wineboot.log" 2>&1 || fail "wineboot failed"
-    wineserver -w
-    echo "created by scripts/bench.sh" >"$WINEPREFIX/.boxlift-prefix-ready"
-fi
+ensure_prefix "$OUT/wineboot.log"
 wineserver -k 2>/dev/null || true
 wineserver -w
 wineserver -p60

@@ -5,22 +5,14 @@
 # gone.
 set -euo pipefail
 
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BIN=$ROOT/build/bin
+NAME=demo
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 OUT=$ROOT/build/demo
 EXAMPLE=$ROOT/examples/demo
 
-export WINEPREFIX=$ROOT/build/wine
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-# No display: a message box returns at once instead of waiting for a click.
-unset DISPLAY WAYLAND_DISPLAY
-
-say() { printf 'demo: %-9s %s\n' "$1" "$2"; }
-fail() { printf 'demo: FAILED    %s\n' "$1" >&2; exit 1; }
-rel() { printf '%s' "${1#"$ROOT"/}"; }
 # $WINEPREFIX/drive_c/a/b -> C:\a\b
 cpath() { local p=${1#"$WINEPREFIX/drive_c"}; printf 'C:%s' "${p//\//\\}"; }
+
 for tool in wixl wine wineserver; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (run make deps)"
 done
@@ -39,13 +31,7 @@ say package "$(rel "$OUT/demo.msi") ($(stat -c %s "$OUT/demo.msi") bytes)"
 say setup "$(rel "$OUT/setup.exe") ($(stat -c %s "$OUT/setup.exe") bytes)"
 
 # 3. A Wine prefix of our own, created once and reused.
-if [ ! -f "$WINEPREFIX/.boxlift-prefix-ready" ]; then
-    say wine "creating prefix $(rel "$WINEPREFIX") (once, about 10 s)"
-    rm -rf "$WINEPREFIX"
-    wine wineboot -i >"$OUT/wineboot.log" 2>&1 || fail "wineboot failed, see $(rel "$OUT/wineboot.log")"
-    wineserver -w
-    echo "created by scripts/demo.sh" >"$WINEPREFIX/.boxlift-prefix-ready"
-fi
+ensure_prefix "$OUT/wineboot.log"
 
 INSTALLED="$WINEPREFIX/drive_c/Program Files (x86)/Boxlift Demo"
 TEMP_DIR="$WINEPREFIX/drive_c/users/$(id -un)/Temp"
