@@ -16,7 +16,7 @@ NAME=bench
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 OUT=$ROOT/build/bench
 RUNS=${BENCH_RUNS:-5}
-
+SIZE=$(( ${BENCH_MB:-100} * 1024 * 1024 ))
 
 winpath() {
     case $1 in *' '*) fail "path with a space cannot be passed to /e: $1" ;; esac
