@@ -1,6 +1,6 @@
 #include "common/files_win.h"
 
-#include "startup/run_state.h"
+#include "startup/run_state_win.h"
 
 bool CanOpenForReading(const char* path) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, 0,

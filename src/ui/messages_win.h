@@ -1,5 +1,5 @@
-#ifndef BOXLIFT_MESSAGES_H
-#define BOXLIFT_MESSAGES_H
+#ifndef BOXLIFT_MESSAGES_WIN_H
+#define BOXLIFT_MESSAGES_WIN_H
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "ui/messages.h"
+#include "ui/messages_win.h"
 
 #include "common/memory.h"
-#include "startup/run_state.h"
+#include "startup/run_state_win.h"
 #include "ui/log_line.h"
 #include "ui/message_template.h"
 

@@ -1,18 +1,18 @@
-#include "startup/setup_driver.h"
+#include "startup/setup_driver_win.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include "common/files_win.h"
 #include "common/memory.h"
-#include "engine/installer_engine.h"
-#include "payload/extract.h"
-#include "payload/package_reader.h"
+#include "engine/installer_engine_win.h"
+#include "payload/extract_win.h"
+#include "payload/package_reader_win.h"
 #include "payload/settings_block.h"
 #include "startup/command_line_win.h"
-#include "startup/run_state.h"
-#include "ui/messages.h"
-#include "ui/setup_dialog.h"
+#include "startup/run_state_win.h"
+#include "ui/messages_win.h"
+#include "ui/setup_dialog_win.h"
 
 RunState runState;
 PackageSettings packageSettings;

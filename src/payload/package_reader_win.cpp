@@ -1,4 +1,4 @@
-#include "payload/package_reader.h"
+#include "payload/package_reader_win.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include "common/memory.h"
 #include "payload/payload_format.h"
 #include "payload/settings_block.h"
-#include "startup/run_state.h"
+#include "startup/run_state_win.h"
 
 namespace {
 

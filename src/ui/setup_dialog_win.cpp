@@ -1,9 +1,9 @@
 // The dialog procedure and the logo are stand-ins: the procedure handles
 // nothing and no logo is loaded; the progress thread runs its bookkeeping
 // without a dialog.
-#include "ui/setup_dialog.h"
+#include "ui/setup_dialog_win.h"
 
-#include "startup/run_state.h"
+#include "startup/run_state_win.h"
 
 INT_PTR CALLBACK SetupDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 

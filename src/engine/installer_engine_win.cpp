@@ -1,11 +1,11 @@
-#include "engine/installer_engine.h"
+#include "engine/installer_engine_win.h"
 
 #include "common/files_win.h"
 #include "engine/engine_version.h"
 #include "payload/chunk_stream.h"
 #include "payload/package_settings.h"
-#include "startup/run_state.h"
-#include "ui/setup_dialog.h"
+#include "startup/run_state_win.h"
+#include "ui/setup_dialog_win.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "payload/extract.h"
+#include "payload/extract_win.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -9,8 +9,8 @@
 #include "payload/inflate_chunk.h"
 #include "payload/payload_format.h"
 #include "payload/temp_name.h"
-#include "startup/run_state.h"
-#include "ui/setup_dialog.h"
+#include "startup/run_state_win.h"
+#include "ui/setup_dialog_win.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#ifndef BOXLIFT_SETUP_DIALOG_H
-#define BOXLIFT_SETUP_DIALOG_H
+#ifndef BOXLIFT_SETUP_DIALOG_WIN_H
+#define BOXLIFT_SETUP_DIALOG_WIN_H
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
-#ifndef BOXLIFT_PACKAGE_READER_H
-#define BOXLIFT_PACKAGE_READER_H
+#ifndef BOXLIFT_PACKAGE_READER_WIN_H
+#define BOXLIFT_PACKAGE_READER_WIN_H
 
 // Opens the executable's own file, finds the payload, copies its settings
 // into packageSettings, leaves the own-file handle on the first byte of the

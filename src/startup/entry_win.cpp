@@ -5,8 +5,8 @@
 
 #include "startup/command_line.h"
 #include "startup/command_line_win.h"
-#include "startup/run_state.h"
-#include "startup/setup_driver.h"
+#include "startup/run_state_win.h"
+#include "startup/setup_driver_win.h"
 
 const char* CommandTail() { return SkipProgramName(GetCommandLineA()); }
 

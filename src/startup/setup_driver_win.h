@@ -1,5 +1,5 @@
-#ifndef BOXLIFT_SETUP_DRIVER_H
-#define BOXLIFT_SETUP_DRIVER_H
+#ifndef BOXLIFT_SETUP_DRIVER_WIN_H
+#define BOXLIFT_SETUP_DRIVER_WIN_H
 
 #include <windows.h>
 

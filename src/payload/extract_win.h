@@ -1,5 +1,5 @@
-#ifndef BOXLIFT_EXTRACT_H
-#define BOXLIFT_EXTRACT_H
+#ifndef BOXLIFT_EXTRACT_WIN_H
+#define BOXLIFT_EXTRACT_WIN_H
 
 // Sets tempPackagePath to a name in targetDir that cannot be opened, going
 // on with the run's name search. False after a confirmed cancel, once all

@@ -1,7 +1,7 @@
 // The launcher's process-wide state. One run per process: everything the
 // steps share lives here, and the driver's clean-up releases it.
-#ifndef BOXLIFT_RUN_STATE_H
-#define BOXLIFT_RUN_STATE_H
+#ifndef BOXLIFT_RUN_STATE_WIN_H
+#define BOXLIFT_RUN_STATE_WIN_H
 
 #include <windows.h>
 
