@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need. Idempotent: does
-# nothing when every tool is already there. Must run as root on Debian.
+# Installs the Debian packages the build and the tests need, and fetches
+# zlib's Debian source package, from which the launcher's zlib is built.
+# Idempotent: does nothing when everything is already there. Must run as
+# root on Debian.
 set -euo pipefail
 
 need=()
@@ -8,28 +10,52 @@ have() { command -v "$1" >/dev/null 2>&1; }
 have cmake || need+=(cmake)
 have g++ || need+=(g++)
 have i686-w64-mingw32-g++ || need+=(g++-mingw-w64-i686)
-[ -f /usr/i686-w64-mingw32/lib/libz.a ] || need+=(libz-mingw-w64-dev)
 [ -f /usr/include/ini.h ] || need+=(libinih-dev)
 [ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 have wixl || need+=(wixl)
 have Xvfb || need+=(xvfb)
 have xdotool || need+=(xdotool)
+have import || need+=(imagemagick)
+have dpkg-source || need+=(dpkg-dev)
 have pkg-config || need+=(pkg-config)
 have wine || need+=(wine wine32:i386 wine64)
 dpkg -s wine32:i386 >/dev/null 2>&1 || { [[ " ${need[*]} " == *" wine32:i386 "* ]] || need+=(wine32:i386); }
 
-if [ ${#need[@]} -eq 0 ]; then
+# Kept outside the repository; cmake/zlib.cmake builds it.
+zlib_dir=/usr/local/src/boxlift
+need_zlib=0
+[ -f "$zlib_dir/zlib/inflate.c" ] || need_zlib=1
+
+if [ ${#need[@]} -eq 0 ] && [ $need_zlib -eq 0 ]; then
     exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps: missing packages (${need[*]}); run 'make' as root to install them" >&2
+    echo "install-deps: missing packages (${need[*]}) or zlib's source; run 'make' as root to install them" >&2
     exit 1
 fi
-echo "install-deps: installing ${need[*]}"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
+src_list=/etc/apt/sources.list.d/boxlift-src.sources
+if [ $need_zlib -eq 1 ] && [ ! -f "$src_list" ]; then
+    . /etc/os-release
+    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+        "$VERSION_CODENAME" > "$src_list"
+fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+if [ ${#need[@]} -gt 0 ]; then
+    echo "install-deps: installing ${need[*]}"
+    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+if [ $need_zlib -eq 1 ]; then
+    echo "install-deps: fetching zlib's source package into $zlib_dir"
+    mkdir -p "$zlib_dir"
+    (cd "$zlib_dir" && rm -rf zlib zlib-* && apt-get source -qq zlib >/dev/null 2>&1 &&
+        ln -sfn "$(ls -d zlib-*/ | head -n 1)" zlib)
+    if [ ! -f "$zlib_dir/zlib/inflate.c" ]; then
+        echo "install-deps: zlib's source package did not unpack into $zlib_dir" >&2
+        exit 1
+    fi
+fi

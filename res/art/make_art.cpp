@@ -33,7 +33,7 @@ const uint32_t kStdPalette[16] = {
 
 // Indices into kStdPalette used by the drawings.
 enum : uint8_t {
-  kBlack = 0, kTeal = 6, kSilver = 7, kGrey = 8, kNavy = 4,
+  kBlack = 0, kNavy = 4, kSilver = 7, kGrey = 8,
   kBlue = 12, kAqua = 14, kWhite = 15,
 };
 
@@ -171,9 +171,9 @@ Image draw_logo() {
     int level = y * 17 / H;  // 0..16
     for (int x = 0; x < W; ++x) set_px(im, x, y, dither(x, y, level, kBlue, kNavy));
   }
-  // A few light rules near the bottom, fading out downwards.
-  const int rules[][2] = {{246, kAqua}, {250, kAqua}, {256, kTeal}, {264, kTeal}};
-  for (const auto& r : rules) fill_rect(im, 0, r[0], W, 2, uint8_t(r[1]));
+  // Three light rules near the bottom, thinning out downwards.
+  const int rules[][2] = {{244, 3}, {251, 2}, {257, 1}};  // top row, thickness
+  for (const auto& r : rules) fill_rect(im, 0, r[0], W, r[1], kAqua);
   // Framed symbol, centred horizontally, with a dark drop shadow.
   const int scale = 4, frame = 2, size = 12 * scale + 2 * frame;  // 52 px
   const int sx = (W - size) / 2, sy = 36;
@@ -271,7 +271,8 @@ bool write_file(const std::string& path, const Bytes& data) {
   const std::string tmp = path + ".tmp";
   FILE* f = std::fopen(tmp.c_str(), "wb");
   if (!f) {
-    std::fprintf(stderr, "make_art: cannot create %s: %s\n", tmp.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "make_art: cannot write %s (creating %s): %s\n", path.c_str(),
+                 tmp.c_str(), std::strerror(errno));
     return false;
   }
   bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();

@@ -40,8 +40,11 @@ struct RunState {
     // Shared with the progress thread: each one word, read and written whole.
     std::atomic<HWND> dialogWindow;
     std::atomic<LONG> dialogMode;
+    // Set by the driver, cleared by CloseProgressDialog: whether the thread
+    // has ended is read from the handle itself.
     std::atomic<HANDLE> progressThread;
     DWORD progressThreadId;
+    std::atomic<LONG> progressEndRequested;
     std::atomic<LONG> cancelState;
 
     uint8_t* logoImage;

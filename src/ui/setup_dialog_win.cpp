@@ -1,15 +1,173 @@
-// The dialog procedure and the logo are stand-ins: the procedure handles
-// nothing and no logo is loaded; the progress thread runs its bookkeeping
-// without a dialog.
 #include "ui/setup_dialog_win.h"
 
-#include "startup/run_state_win.h"
+#include <commctrl.h>
 
-INT_PTR CALLBACK SetupDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+#include "common/memory.h"
+#include "payload/inflate_chunk.h"
+#include "payload/package_settings.h"
+#include "startup/run_state_win.h"
+#include "ui/logo.h"
+#include "ui/messages_win.h"
+
+namespace {
+
+// Posted to the progress dialog to make it end on its own thread: EndDialog
+// belongs to the thread that runs the dialog.
+const UINT kEndProgressDialog = WM_APP + 1;
+
+// How long the main thread waits for the progress thread to end. A thread
+// that is not stuck ends within milliseconds, also on a loaded machine;
+// terminating one instead can leave a loader or heap lock held for good, so
+// the wait is generous and the termination only a last resort.
+const DWORD kProgressThreadEndWait = 5000;
+
+const COLORREF kBarBackground = RGB(230, 230, 230);
+
+const char* BodyText() {
+    return runState.dialogMode.load() == kProgressMode
+               ? packageSettings.progressText
+               : packageSettings.welcomeText;
+}
+
+void InitDialog(HWND window) {
+    runState.dialogWindow.store(window);
+    SetWindowTextA(window, packageSettings.title);
+    if (runState.dialogMode.load() == kProgressMode) {
+        SetDlgItemTextA(window, kExitCancelButtonId,
+                        packageSettings.cancelCaption);
+        SendDlgItemMessageA(window, kProgressBarId, CCM_SETBKCOLOR, 0,
+                            kBarBackground);
+        SendDlgItemMessageA(window, kProgressBarId, PBM_SETRANGE, 0,
+                            MAKELPARAM(0, 100));
+        SendDlgItemMessageA(window, kProgressBarId, PBM_SETPOS, 5, 0);
+        ShowWindow(GetDlgItem(window, kContinueButtonId), SW_HIDE);
+        // The main thread may have asked for the end before this window
+        // existed to receive the request.
+        if (runState.progressEndRequested.load())
+            PostMessageA(window, kEndProgressDialog, 0, 0);
+    } else {
+        SetDlgItemTextA(window, kContinueButtonId,
+                        packageSettings.continueCaption);
+        SetDlgItemTextA(window, kExitCancelButtonId,
+                        packageSettings.exitCaption);
+        ShowWindow(GetDlgItem(window, kProgressBarId), SW_HIDE);
+    }
+    runState.cancelState.store(kCancelCleared);
+}
+
+// The cancel question runs on the progress thread; extraction goes on
+// meanwhile and sees a Yes after its current record.
+void AskCancel(HWND window) {
+    if (ReportMessage(window, packageSettings.cancelQuestion,
+                      packageSettings.title, MB_YESNO | MB_ICONEXCLAMATION, 0,
+                      IDYES, kNotEnoughSpace) == IDYES)
+        runState.cancelState.store(kCancelConfirmed);
+}
+
+BOOL CALLBACK EndOwnedQuestion(HWND candidate, LPARAM owner) {
+    if (GetWindow(candidate, GW_OWNER) == (HWND)owner)
+        EndDialog(candidate, IDNO);
+    return TRUE;
+}
+
+// An open cancel question is answered No first: the dialog's own loop can
+// end only once the question's loop has.
+void EndProgressDialog(HWND window) {
+    EnumThreadWindows(GetCurrentThreadId(), EndOwnedQuestion, (LPARAM)window);
+    EndDialog(window, 1);
+}
+
+INT_PTR OnCommand(HWND window, WPARAM wParam) {
+    if (HIWORD(wParam) != 0) return 0;
+    int id = LOWORD(wParam);
+    bool progress = runState.dialogMode.load() == kProgressMode;
+    if (id == IDCANCEL || id == kExitCancelButtonId) {
+        if (progress)
+            AskCancel(window);
+        else
+            EndDialog(window, 0);
+        return 1;
+    }
+    if (id == kContinueButtonId) {
+        EndDialog(window, 1);
+        return 1;
+    }
+    return 0;
+}
+
+// Draws text (none draws nothing) in a font made for this paint only.
+void DrawLabel(HDC dc, const char* text, int height, int weight,
+               const char* face, RECT rect) {
+    if (!text) return;
+    HFONT font = CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                             ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, face);
+    HGDIOBJ previous = SelectObject(dc, font);
+    DrawTextA(dc, text, -1, &rect, DT_WORDBREAK);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+}
+
+void Paint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT panel = {0, 0, 500, 314};
+    FillRect(dc, &panel, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    HGDIOBJ previousPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+    MoveToEx(dc, 0, 312, 0);
+    LineTo(dc, 500, 312);
+    SelectObject(dc, previousPen);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetMapMode(dc, MM_TEXT);
+    // Drawn after the line: a logo 313 pixels high covers it where they meet.
+    if (runState.logoInfo) {
+        const BITMAPINFOHEADER& logo = runState.logoInfo->bmiHeader;
+        SetDIBitsToDevice(dc, 0, 0, logo.biWidth, logo.biHeight, 0, 0, 0,
+                          logo.biHeight, runState.logoBits, runState.logoInfo,
+                          DIB_RGB_COLORS);
+    }
+    DrawLabel(dc, packageSettings.dialogHeading, 20, FW_BOLD, "Verdana",
+              RECT{180, 22, 470, 85});
+    DrawLabel(dc, BodyText(), 13, 0, "Tahoma", RECT{180, 90, 470, 180});
+    EndPaint(window, &paint);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam,
+                                 LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitDialog(window);
+        return 1;
+    case WM_COMMAND:
+        return OnCommand(window, wParam);
+    case WM_PAINT:
+        Paint(window);
+        return 0;
+    case kEndProgressDialog:
+        EndProgressDialog(window);
+        return 1;
+    case WM_DESTROY: {
+        // No progress message may reach a closed window's handle, which
+        // the system may give to another window.
+        HWND stored = window;
+        runState.dialogWindow.compare_exchange_strong(stored, 0);
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
 
 DWORD WINAPI ProgressThreadMain(LPVOID) {
     runState.dialogMode.store(kProgressMode);
-    runState.progressThread.store(0);
+    if (packageSettings.showProgress && !runState.quiet &&
+        !runState.progressEndRequested.load())
+        DialogBoxParamA(runState.instance, MAKEINTRESOURCEA(kSetupDialogId),
+                        GetDesktopWindow(), SetupDialogProc, 0);
     runState.cancelState.store(kDialogFinished);
     return 0;
 }
@@ -17,9 +175,38 @@ DWORD WINAPI ProgressThreadMain(LPVOID) {
 void CloseProgressDialog() {
     HANDLE thread = runState.progressThread.load();
     if (!thread) return;
-    EndDialog(runState.dialogWindow.load(), 1);
-    TerminateThread(thread, 0);
     runState.progressThread.store(0);
+    if (WaitForSingleObject(thread, 0) != WAIT_TIMEOUT) return;
+    runState.progressEndRequested.store(1);
+    HWND window = runState.dialogWindow.load();
+    if (window) PostMessageA(window, kEndProgressDialog, 0, 0);
+    if (WaitForSingleObject(thread, kProgressThreadEndWait) == WAIT_TIMEOUT)
+        TerminateThread(thread, 0);
 }
 
-bool LoadLogo() { return true; }
+bool LoadLogo() {
+    HRSRC found = FindResourceA(runState.instance,
+                                MAKEINTRESOURCEA(kLogoResourceId), "logo");
+    HGLOBAL loaded = found ? LoadResource(runState.instance, found) : 0;
+    const uint8_t* resource = loaded ? (const uint8_t*)LockResource(loaded) : 0;
+    if (!resource) return false;
+    DWORD resourceSize = SizeofResource(runState.instance, found);
+    uint32_t size = LogoInflatedSize(resource, resourceSize);
+    if (size == 0) return false;
+    uint8_t* image = (uint8_t*)AllocBytes(size + 1);
+    if (!image) return false;
+    uint32_t produced = size;
+    uint32_t offset = 0;
+    if (InflateChunk(image, &produced, resource + kLogoSizeField,
+                     resourceSize - kLogoSizeField) &&
+        produced == size)
+        offset = LogoPixelOffset(image, size);
+    if (offset == 0) {
+        FreeBytes(image);
+        return false;
+    }
+    runState.logoImage = image;
+    runState.logoInfo = (BITMAPINFO*)(image + kBitmapFileHeaderSize);
+    runState.logoBits = image + offset;
+    return true;
+}

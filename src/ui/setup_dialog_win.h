@@ -4,6 +4,7 @@
 #include <windows.h>
 
 const int kSetupDialogId = 101;
+const int kLogoResourceId = 110;
 const int kExitCancelButtonId = 1000;
 const int kContinueButtonId = 1001;
 const int kProgressBarId = 1002;
@@ -13,11 +14,14 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam,
                                  LPARAM lParam);
 
 // The progress thread: shows the dialog in progress mode unless the run is
-// quiet or the payload asks for no progress, then marks itself ended.
+// quiet, the payload asks for no progress or the dialog was already asked
+// to end.
 DWORD WINAPI ProgressThreadMain(LPVOID parameter);
 
-// Ends the progress dialog and its thread if the thread still runs; the
-// thread's handle is not closed.
+// Ends the progress dialog on its own thread and waits, for a bounded
+// time, for the progress thread to end; only a thread that does not end in
+// time is terminated. Does nothing once the thread has ended. The thread's
+// handle is not closed.
 void CloseProgressDialog();
 
 // Inflates the logo resource; true when logoImage, logoInfo and logoBits
