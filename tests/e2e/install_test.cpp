@@ -25,6 +25,8 @@ const fs::path kProbeDir = WorkRoot() / "probe-package";
 const fs::path kInstalledFile =
     WinePrefix() / "drive_c" / "Program Files (x86)" / "BoxliftProbe" / "probe-readme.txt";
 
+}  // namespace
+
 const Bytes& ProbePackage() {
     static const Bytes package = [] {
         fs::remove_all(kProbeDir);
@@ -87,11 +89,25 @@ Settings ProbeSettings(const std::string& engineVersion) {
     return s;
 }
 
-}  // namespace
-
 fs::path InstallTest::WriteProbeSetup(const std::string& engineVersion,
                                       const std::string& name) {
     return WriteSetup(BuildPayload(ProbeSettings(engineVersion), ProbePackage()), name);
+}
+
+bool MountSmallDrive(const fs::path& dir, int sizeMiB) {
+    fs::create_directories(dir);
+    const std::string options = "size=" + std::to_string(sizeMiB) + "m";
+    if (mount("tmpfs", dir.c_str(), "tmpfs", 0, options.c_str()) != 0) return false;
+    fs::create_directories(dir / "tmp");
+    const fs::path letter = WinePrefix() / "dosdevices" / "t:";
+    fs::remove(letter);
+    fs::create_directory_symlink(dir, letter);
+    return true;
+}
+
+void UnmountSmallDrive(const fs::path& dir) {
+    fs::remove(WinePrefix() / "dosdevices" / "t:");
+    umount(dir.c_str());
 }
 
 bool InstallTest::ProductInstalled() {
@@ -195,18 +211,11 @@ TEST_F(QuietFailure, TooLittleSpaceLogsCode6WithDriveAndMegabytes) {
     ASSERT_LT(fs::file_size(setup), 1536u * 1024) << "the executable alone fits";
 
     const fs::path drive = dir_ / "small-drive";
-    fs::create_directories(drive);
-    if (mount("tmpfs", drive.c_str(), "tmpfs", 0, "size=2m") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
-    fs::create_directories(drive / "tmp");
-    const fs::path letter = WinePrefix() / "dosdevices" / "t:";
-    fs::remove(letter);
-    fs::create_directory_symlink(drive, letter);
+    if (!MountSmallDrive(drive, 2)) GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
 
     RunResult run = RunWithTemp(dir_, "T:\\tmp", setup, "/q");
 
-    fs::remove(letter);
-    umount(drive.c_str());
+    UnmountSmallDrive(drive);
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_TRUE(IsLogLine(ReadText(dir_ / "error.log"), kTitle, "Drive T: needs 4 MB.", 6));
 }

@@ -202,8 +202,10 @@ class WineEnvironment : public ::testing::Environment {
         setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
         // Without a display a message box returns at once instead of waiting
         // for a click, so that a run that goes wrong ends rather than hangs.
+        // The dialog tests get a display of their own.
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
+        if (getenv("BOXLIFT_E2E_XVFB")) StartDisplay();
         const fs::path dir = WorkRoot();
         StopServer();  // one left by an interrupted run
         const fs::path ready = WinePrefix() / ".boxlift-prefix-ready";
@@ -222,7 +224,47 @@ class WineEnvironment : public ::testing::Environment {
         ASSERT_EQ(warm.exitCode, 0) << "warm-up call failed:\n" << warm.output;
     }
 
-    void TearDown() override { StopServer(); }
+    void TearDown() override {
+        StopServer();
+        if (display_ > 0) {
+            kill(display_, SIGTERM);
+            waitpid(display_, nullptr, 0);
+        }
+    }
+
+    // Xvfb on the first free display number from :90 on. The number's lock
+    // may be taken between the look and the start: then the server ends at
+    // once and the next number is tried.
+    void StartDisplay() {
+        for (int number = 90; number < 190; ++number) {
+            const std::string name = ":" + std::to_string(number);
+            const fs::path socket = "/tmp/.X11-unix/X" + std::to_string(number);
+            if (fs::exists(socket) || fs::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+                continue;
+            const pid_t pid = fork();
+            if (pid == 0) {
+                const int null = open("/dev/null", O_RDWR);
+                dup2(null, 0), dup2(null, 1), dup2(null, 2);
+                execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1024x768x24",
+                       "-nolisten", "tcp", (char*)nullptr);
+                _exit(127);
+            }
+            for (int wait = 0; wait < 100 && !fs::exists(socket); ++wait) {
+                if (waitpid(pid, nullptr, WNOHANG) == pid) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            if (fs::exists(socket) && waitpid(pid, nullptr, WNOHANG) == 0) {
+                display_ = pid;
+                setenv("DISPLAY", name.c_str(), 1);
+                return;
+            }
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        FAIL() << "no Xvfb display could be started";
+    }
+
+    pid_t display_ = 0;
 
     static void StopServer() {
         RunProcess({BOXLIFT_WINESERVER, "-k"}, WorkRoot(), seconds(30));

@@ -83,4 +83,18 @@ protected:
     static bool ProductInstalled();  // this run's probe product
 };
 
+// The probe package (built by wixl once per run) and settings around it.
+const Bytes& ProbePackage();
+Settings ProbeSettings(const std::string& engineVersion);
+std::string WineUser();
+fs::path UserTemp();  // the Linux side of the Wine user's temporary directory
+::testing::AssertionResult NoTempPackages(const fs::path& dir);
+// program arg through cmd with TMP and TEMP set to the Windows path tmp.
+RunResult RunWithTemp(const fs::path& dir, const std::string& tmp, const fs::path& program,
+                      const std::string& arg);
+// A tmpfs of sizeMiB mounted at dir (created) as Wine's drive T:; false
+// when this machine cannot mount one. UnmountSmallDrive undoes it.
+bool MountSmallDrive(const fs::path& dir, int sizeMiB);
+void UnmountSmallDrive(const fs::path& dir);
+
 }  // namespace boxlift::e2e

@@ -1,0 +1,282 @@
+// The setup dialog on a display (Xvfb, started by the harness when
+// BOXLIFT_E2E_XVFB is set): runs of the real launcher driven with xdotool
+// and checked through screenshots taken with ImageMagick's import.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <future>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "wine_harness.h"
+
+namespace boxlift::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// --- Windows on the display ------------------------------------------------
+
+std::vector<std::string> FindWindows(const std::string& title) {
+    const std::string pattern = "^" + std::regex_replace(title, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "$";
+    RunResult found = RunProcess({"xdotool", "search", "--name", pattern}, WorkRoot(), 30s);
+    std::vector<std::string> ids;
+    std::istringstream lines(found.output);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty() && std::isdigit((unsigned char)line[0])) ids.push_back(line);
+    return ids;
+}
+
+// Waits until exactly count windows carry title; returns the newest one's id
+// (xdotool lists windows in creation order) once it can take keys, "none"
+// for a count of 0, or "" after the timeout.
+std::string WaitForWindows(const std::string& title, std::size_t count,
+                           Clock::duration timeout = 60s) {
+    for (const auto end = Clock::now() + timeout; Clock::now() < end;
+         std::this_thread::sleep_for(100ms)) {
+        const std::vector<std::string> ids = FindWindows(title);
+        if (ids.size() != count) continue;
+        if (count == 0) return "none";
+        // A window that has just been mapped may not take keys yet.
+        std::this_thread::sleep_for(700ms);
+        return ids.back();
+    }
+    return "";
+}
+
+void PressKeys(const std::string& window, std::vector<std::string> keys) {
+    std::vector<std::string> argv = {"xdotool", "windowfocus", window, "sleep", "0.2", "key"};
+    argv.insert(argv.end(), keys.begin(), keys.end());
+    RunProcess(argv, WorkRoot(), 30s);
+}
+
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb&) const = default;
+    bool Dark() const { return r + g + b < 300; }
+};
+
+struct Screenshot {
+    int width = 0, height = 0;
+    Bytes rgb;
+    Rgb At(int x, int y) const {
+        const std::size_t at = ((std::size_t)y * width + x) * 3;
+        return {rgb[at], rgb[at + 1], rgb[at + 2]};
+    }
+    bool AnyDark(int left, int top, int right, int bottom) const {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (At(x, y).Dark()) return true;
+        return false;
+    }
+};
+
+// The window's client area as binary PPM (P6, maximum 255).
+Screenshot Capture(const std::string& window, const fs::path& file) {
+    RunResult shot = RunProcess({"import", "-window", window, "-depth", "8", file.string()}, WorkRoot(), 30s);
+    const Bytes data = ReadFileBytes(file);
+    std::istringstream header(std::string(data.begin(), data.begin() + std::min<std::size_t>(data.size(), 64)));
+    std::string magic;
+    Screenshot image;
+    int maximum = 0;
+    header >> magic >> image.width >> image.height >> maximum;
+    const std::size_t start = (std::size_t)header.tellg() + 1;
+    if (magic != "P6" || maximum != 255 ||
+        data.size() != start + (std::size_t)image.width * image.height * 3)
+        throw std::runtime_error("no screenshot of " + window + ": " + shot.output);
+    image.rgb.assign(data.begin() + (std::ptrdiff_t)start, data.end());
+    return image;
+}
+
+// The painted picture, in client pixels: logo at the top left, a white
+// panel to x 500 and y 314 with a black line at y 312, the heading and body
+// texts inside their rectangles and nowhere else on the panel.
+::testing::AssertionResult HasLayout(const Screenshot& s, bool progressMode) {
+    const Rgb white{255, 255, 255}, black{0, 0, 0};
+    auto fail = [&](const std::string& what) { return ::testing::AssertionFailure() << what; };
+    if (s.width < 500 || s.height < 330) return fail("window too small");
+    const Rgb logo = s.At(4, 4);
+    if (!(logo.b >= 128 && logo.r < 64)) return fail("no blue logo at the top left");
+    if (s.At(100, 312) == black) return fail("the line shows through the logo");
+    for (auto [x, y] : {std::pair{170, 5}, {495, 5}, {495, 300}, {170, 305}, {300, 313}})
+        if (!(s.At(x, y) == white)) return fail("panel not white at " + std::to_string(x) + "," + std::to_string(y));
+    for (int x : {161, 300, 499})
+        if (!(s.At(x, 312) == black)) return fail("no line at x " + std::to_string(x));
+    if (s.At(300, 314) == white || s.At(520, 100) == white) return fail("white beyond the panel");
+    if (!s.AnyDark(180, 22, 470, 85)) return fail("no heading");
+    if (!s.AnyDark(180, 90, 470, 180)) return fail("no body text");
+    // Outside the two rectangles (and the progress bar, which lies on the
+    // panel in progress mode) the panel holds nothing dark.
+    const int barTop = progressMode ? 200 : 312;
+    if (s.AnyDark(162, 0, 500, 22) || s.AnyDark(162, 0, 180, 312) || s.AnyDark(470, 0, 500, barTop) ||
+        s.AnyDark(162, 180, 500, barTop) || (progressMode && s.AnyDark(162, 260, 500, 312)))
+        return fail("dark pixels outside the text rectangles");
+    return ::testing::AssertionSuccess();
+}
+
+// Pixels of the progress bar's middle row that differ from its empty part
+// at the right end: grows with the bar's position.
+int BarFill(const Screenshot& s) {
+    const int y = 230;
+    const Rgb empty = s.At(550, y);
+    int filled = 0;
+    for (int x = 212; x < 550; ++x) filled += !(s.At(x, y) == empty);
+    return filled;
+}
+
+// --- Runs ------------------------------------------------------------------
+
+std::future<RunResult> Start(const fs::path& program, const fs::path& dir) {
+    return std::async(std::launch::async, [=] { return RunWindowsProgram(program, {}, dir); });
+}
+
+::testing::AssertionResult EndsWithCode1(std::future<RunResult>& run, Clock::duration timeout = 120s) {
+    if (run.wait_for(timeout) != std::future_status::ready)
+        return ::testing::AssertionFailure() << "the run did not end";
+    RunResult result = run.get();
+    if (result.exitCode != 1)
+        return ::testing::AssertionFailure() << "exit code " << result.exitCode << ": " << result.output;
+    return ::testing::AssertionSuccess();
+}
+
+// The probe package padded to 90,000 bytes (the database ignores what
+// follows its sectors) in records of one byte each: slow enough on a
+// display to be watched and cancelled mid-way, and the bar moves by one
+// thousandth of a percent per record.
+const Bytes& SlowStream() {
+    static const Bytes stream = [] {
+        Bytes package = ProbePackage();
+        package.resize(90000, 0);
+        Bytes out;
+        AppendChunkCount(out, (std::uint32_t)package.size());
+        for (std::uint8_t byte : package) AppendStoredRecord(out, ByteView(&byte, 1));
+        AppendEndRecord(out);
+        return out;
+    }();
+    return stream;
+}
+
+Settings DialogSettings() {
+    Settings s = ProbeSettings("2.0");
+    s.showProgress = true;
+    s.dialogHeading = "Installing the probe";
+    s.progressText = "Please wait while the package is unpacked.";
+    s.cancelCaption = "Cancel";
+    s.cancelQuestion = "Cancel the installation?";
+    return s;
+}
+
+Settings WelcomeDialogSettings() {
+    Settings s = DialogSettings();
+    s.showWelcome = s.welcomeAsDialog = true;
+    s.exitCaption = "E&xit";
+    s.continueCaption = "&Continue";
+    while (s.welcomeText.size() < 4000) s.welcomeText += "Welcome to the probe's setup. ";
+    return s;
+}
+
+class GuiDialog : public InstallTest {
+protected:
+    fs::path Shot(const std::string& name) { return dir_ / (name + ".ppm"); }
+};
+
+// Exit, Esc and the close box (Alt+F4 is what the close box sends) end the
+// run with nothing extracted; the first run's screenshot is checked against
+// the layout. Then Continue goes on to the installation.
+TEST_F(GuiDialog, WelcomeExitsOrContinuesToInstall) {
+    const fs::path setup = WriteSetup(BuildPayload(WelcomeDialogSettings(), ProbePackage()));
+    bool first = true;
+    for (const std::vector<std::string>& keys :
+         {std::vector<std::string>{"space"}, {"Escape"}, {"alt+F4"}}) {
+        auto run = Start(setup, dir_);
+        const std::string window = WaitForWindows(kTitle, 1);
+        ASSERT_NE(window, "") << "no window captioned with the title";
+        if (first) {
+            EXPECT_TRUE(HasLayout(Capture(window, Shot("welcome")), false));
+            first = false;
+        }
+        PressKeys(window, keys);
+        EXPECT_TRUE(EndsWithCode1(run, 30s)) << keys[0];
+        EXPECT_TRUE(NoTempPackages(UserTemp()));
+    }
+    EXPECT_FALSE(ProductInstalled());
+
+    auto run = Start(setup, dir_);
+    PressKeys(WaitForWindows(kTitle, 1), {"Tab", "space"});  // Continue
+    EXPECT_TRUE(EndsWithCode1(run));
+    EXPECT_TRUE(ProductInstalled());
+    EXPECT_TRUE(NoTempPackages(UserTemp()));
+    EXPECT_FALSE(fs::exists(dir_ / "error.log"));
+}
+
+// The progress dialog: layout, a moving bar, Cancel then No goes on; a
+// cancel question still open when the installer comes up is closed with
+// the dialog, and the product is installed.
+TEST_F(GuiDialog, ProgressCancelNoGoesOnAndClosesWhenInstallerComesUp) {
+    const fs::path setup = WriteSetup(AssemblePayload(DialogSettings(), SlowStream()));
+    auto run = Start(setup, dir_);
+    const std::string dialog = WaitForWindows(kTitle, 1);
+    ASSERT_NE(dialog, "");
+    std::this_thread::sleep_for(500ms);
+    const Screenshot before = Capture(dialog, Shot("progress"));
+    EXPECT_TRUE(HasLayout(before, true));
+    // Continue (x 371 to 458, y 323 to 345) is hidden: plain dialog face.
+    EXPECT_FALSE(before.AnyDark(371, 323, 458, 345)) << "Continue is visible";
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_GT(BarFill(Capture(dialog, Shot("later"))), BarFill(before)) << "the bar did not move";
+
+    PressKeys(dialog, {"Escape"});
+    ASSERT_NE(WaitForWindows(kTitle, 2), "") << "no cancel question";
+    PressKeys(FindWindows(kTitle).back(), {"n"});
+    EXPECT_NE(WaitForWindows(kTitle, 1, 10s), "") << "the question stayed";
+
+    PressKeys(dialog, {"Escape"});  // and leave this question open
+    ASSERT_NE(WaitForWindows(kTitle, 2), "");
+    EXPECT_NE(WaitForWindows(kTitle, 0, 120s), "") << "dialog and question stayed";
+    EXPECT_TRUE(EndsWithCode1(run));
+    EXPECT_TRUE(ProductInstalled());
+    EXPECT_TRUE(NoTempPackages(UserTemp()));
+}
+
+// The welcome question: No ends the run; Yes goes on, and Cancel then Yes
+// stops the extraction while it runs, silently and leaving nothing behind.
+TEST_F(GuiDialog, WelcomeQuestionThenCancelYesStopsMidway) {
+    Settings settings = DialogSettings();
+    settings.showWelcome = true;
+    settings.welcomeText = "Install the probe?";
+    const fs::path setup = WriteSetup(AssemblePayload(settings, SlowStream()));
+
+    auto refused = Start(setup, dir_);
+    PressKeys(WaitForWindows(kTitle, 1), {"n"});
+    EXPECT_TRUE(EndsWithCode1(refused, 30s));
+    EXPECT_TRUE(NoTempPackages(UserTemp()));
+
+    auto run = Start(setup, dir_);
+    const std::string question = WaitForWindows(kTitle, 1);
+    PressKeys(question, {"y"});
+    std::string dialog;
+    for (const auto end = Clock::now() + 60s; Clock::now() < end && dialog.empty();)
+        if (std::vector<std::string> ids = FindWindows(kTitle); ids.size() == 1 && ids[0] != question)
+            dialog = ids[0];
+    ASSERT_NE(dialog, "") << "no progress dialog after Yes";
+    std::this_thread::sleep_for(1s);
+    PressKeys(dialog, {"Escape"});
+    ASSERT_NE(WaitForWindows(kTitle, 2), "");
+    std::uintmax_t partial = 0;
+    for (const std::string& name : ListDir(UserTemp()))
+        if (name.rfind("qz", 0) == 0) partial = fs::file_size(UserTemp() / name);
+    PressKeys(FindWindows(kTitle).back(), {"y"});
+    // An error message would wait for a click and keep the run going.
+    EXPECT_TRUE(EndsWithCode1(run, 30s));
+    EXPECT_GT(partial, 0u);
+    EXPECT_LT(partial, 90000u) << "the extraction had ended before the cancel";
+    EXPECT_TRUE(NoTempPackages(UserTemp()));
+    EXPECT_FALSE(ProductInstalled());
+}
+
+}  // namespace
+}  // namespace boxlift::e2e
