@@ -1,9 +1,13 @@
 // The setup dialog on a display (Xvfb, started by the harness when
 // BOXLIFT_E2E_XVFB is set): runs of the real launcher driven with xdotool
 // and checked through screenshots taken with ImageMagick's import.
-#include <fcntl.h>
-#include <unistd.h>
+#include <sys/statvfs.h>
+#include <zlib.h>
 
+#include <cstring>
+
+#include <fstream>
+#include <functional>
 #include <future>
 #include <regex>
 #include <sstream>
@@ -128,10 +132,60 @@ int BarFill(const Screenshot& s) {
     return filled;
 }
 
+// Visible windows other than the root (which xdotool lists at depth 0).
+std::size_t VisibleWindows() {
+    auto count = [](std::vector<std::string> argv) {
+        RunResult found = RunProcess(argv, WorkRoot(), 30s);
+        return (std::size_t)std::count(found.output.begin(), found.output.end(), '\n');
+    };
+    return count({"xdotool", "search", "--onlyvisible", ".*"}) -
+           count({"xdotool", "search", "--maxdepth", "0", ".*"});
+}
+
+// --- The logo inside the launcher --------------------------------------------
+
+// Offset of the logo resource in a launcher image: its size field, then a
+// zlib stream that inflates to exactly that many bytes of a bitmap file.
+std::size_t FindLogo(const Bytes& image) {
+    for (std::size_t at = 0; at + 6 < image.size(); ++at) {
+        if (image[at + 4] != 0x78) continue;
+        std::uint32_t size;
+        std::memcpy(&size, &image[at], 4);
+        if (size < 2 || size > 1048576) continue;
+        Bytes out(size);
+        uLongf length = size;
+        uLong used = image.size() - at - 4;
+        if (uncompress2(out.data(), &length, &image[at + 4], &used) == Z_OK && length == size &&
+            out[0] == 'B' && out[1] == 'M')
+            return at;
+    }
+    throw std::runtime_error("no logo resource in the launcher");
+}
+
+// setup.exe bytes whose launcher has its logo damaged by patch.
+Bytes WithDamagedLogo(Bytes setup, const std::function<void(Bytes&, std::size_t)>& patch) {
+    patch(setup, FindLogo(setup));
+    return setup;
+}
+
+void SetLogoSize(Bytes& image, std::size_t logo, std::uint32_t size) {
+    std::memcpy(&image[logo], &size, 4);
+}
+
+// Renames the resource type LOGO (a counted UTF-16 name in the resource
+// directory) to LOGX, so that the loader finds no logo.
+void HideLogo(Bytes& image, std::size_t) {
+    const std::uint8_t name[] = {4, 0, 'L', 0, 'O', 0, 'G', 0, 'O', 0};
+    auto at = std::search(image.begin(), image.end(), std::begin(name), std::end(name));
+    if (at == image.end()) throw std::runtime_error("no LOGO type name");
+    at[8] = 'X';
+}
+
 // --- Runs ------------------------------------------------------------------
 
-std::future<RunResult> Start(const fs::path& program, const fs::path& dir) {
-    return std::async(std::launch::async, [=] { return RunWindowsProgram(program, {}, dir); });
+std::future<RunResult> Start(const fs::path& program, const fs::path& dir,
+                             std::vector<std::string> args = {}) {
+    return std::async(std::launch::async, [=] { return RunWindowsProgram(program, args, dir); });
 }
 
 ::testing::AssertionResult EndsWithCode1(std::future<RunResult>& run, Clock::duration timeout = 120s) {
@@ -275,6 +329,98 @@ TEST_F(GuiDialog, WelcomeQuestionThenCancelYesStopsMidway) {
     EXPECT_GT(partial, 0u);
     EXPECT_LT(partial, 90000u) << "the extraction had ended before the cancel";
     EXPECT_TRUE(NoTempPackages(UserTemp()));
+    EXPECT_FALSE(ProductInstalled());
+}
+
+// A missing logo, a size field of 0 or 1,048,577, or a stream that
+// inflates to another length: an error message instead of any dialog, and
+// nothing extracted. With neither welcome nor progress the same damage goes
+// unnoticed, and a quiet run shows no window of any kind.
+TEST_F(GuiDialog, DamagedLogoStopsOnlyRunsThatShowTheDialog) {
+    const Bytes setup = BuildPayload(WelcomeDialogSettings(), ProbePackage());
+    const std::uint32_t size = [&] {
+        std::uint32_t value;
+        std::memcpy(&value, &setup[FindLogo(setup)], 4);
+        return value;
+    }();
+    const std::vector<std::pair<std::string, std::function<void(Bytes&, std::size_t)>>> damages = {
+        {"missing", HideLogo},
+        {"size 0", [](Bytes& b, std::size_t at) { SetLogoSize(b, at, 0); }},
+        {"size 1048577", [](Bytes& b, std::size_t at) { SetLogoSize(b, at, 1048577); }},
+        {"inflates to another length", [=](Bytes& b, std::size_t at) { SetLogoSize(b, at, size + 1); }},
+    };
+    for (const auto& [what, damage] : damages) {
+        auto run = Start(WriteSetup(WithDamagedLogo(setup, damage)), dir_);
+        const std::string box = WaitForWindows(kTitle, 1);
+        ASSERT_NE(box, "") << what;
+        const Screenshot shot = Capture(box, Shot("error"));
+        EXPECT_FALSE(shot.width == 574 && shot.height == 358) << what << ": the dialog was shown";
+        PressKeys(box, {"Return"});
+        EXPECT_TRUE(EndsWithCode1(run, 30s)) << what;
+        EXPECT_TRUE(NoTempPackages(UserTemp()));
+    }
+
+    const Bytes unnoticed = BuildPayload(ProbeSettings("2.0"), ProbePackage());
+    auto plain = Start(WriteSetup(WithDamagedLogo(unnoticed, HideLogo)), dir_);
+    EXPECT_TRUE(EndsWithCode1(plain));
+    EXPECT_TRUE(ProductInstalled()) << "a logo that is never shown stopped the run";
+    Uninstall();
+
+    const std::size_t before = VisibleWindows();
+    auto quiet = Start(WriteSetup(WithDamagedLogo(setup, HideLogo)), dir_, {"/q"});
+    std::size_t most = before;
+    while (quiet.wait_for(50ms) != std::future_status::ready) most = std::max(most, VisibleWindows());
+    EXPECT_EQ(quiet.get().exitCode, 1);
+    EXPECT_EQ(most, before) << "a quiet run showed a window";
+    EXPECT_TRUE(ProductInstalled());
+}
+
+// The disk-space question with a real shortfall (a small tmpfs as the
+// temporary drive): Retry after space was freed goes on without another
+// question; Ignore extracts anyway. Both end installed.
+TEST_F(GuiDialog, DiskSpaceRetryAfterFreeingAndIgnore) {
+    const fs::path drive = dir_ / "small-drive";
+    if (!MountSmallDrive(drive, 2)) GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+    const fs::path setup = WriteSetup(BuildPayload(ProbeSettings("2.0"), ProbePackage()));
+    // Leave room for the package but not for the executable.
+    const fs::path filler = drive / "filler";
+    struct statvfs info;
+    statvfs(drive.c_str(), &info);
+    const std::uintmax_t room = ProbePackage().size() + 12 * 1024;
+    std::ofstream(filler, std::ios::binary) << std::string(info.f_bavail * info.f_frsize - room, 'x');
+    statvfs(drive.c_str(), &info);
+    ASSERT_GT(info.f_bavail * info.f_frsize, ProbePackage().size());
+    ASSERT_LT(info.f_bavail * info.f_frsize, fs::file_size(setup));
+
+    for (const char* answer : {"i", "r"}) {
+        auto run = std::async(std::launch::async, [&] { return RunWithTemp(dir_, "T:\\tmp", setup, ""); });
+        const std::string question = WaitForWindows(kTitle, 1);
+        ASSERT_NE(question, "") << answer;
+        if (answer == std::string("r")) fs::remove(filler);
+        PressKeys(question, {answer});
+        ASSERT_TRUE(run.wait_for(120s) == std::future_status::ready) << answer << ": asked again";
+        EXPECT_EQ(run.get().exitCode, 1);
+        EXPECT_TRUE(ProductInstalled()) << answer;
+        EXPECT_TRUE(NoTempPackages(drive / "tmp"));
+        Uninstall();
+    }
+    UnmountSmallDrive(drive);
+}
+
+// Yes on the engine question opens the download target through the shell:
+// a local text file, which opens in Notepad (a fresh prefix associates .ini
+// files with Notepad, not .txt files).
+TEST_F(GuiDialog, EngineQuestionYesOpensTheDownloadTarget) {
+    std::ofstream(dir_ / "engine-download.ini") << "Get Windows Installer 9.0.\r\n";
+    Settings settings = ProbeSettings("9.0");
+    settings.engineDownloadTarget = ToWindowsPath(dir_ / "engine-download.ini");
+    auto run = Start(WriteSetup(BuildPayload(settings, ProbePackage())), dir_);
+    PressKeys(WaitForWindows(kTitle, 1), {"y"});
+    EXPECT_TRUE(EndsWithCode1(run, 30s));
+    const std::string notepad = WaitForWindows("engine-download.ini - Notepad", 1, 30s);
+    ASSERT_NE(notepad, "") << "the text file was not opened";
+    PressKeys(notepad, {"alt+F4"});
+    EXPECT_NE(WaitForWindows("engine-download.ini - Notepad", 0, 30s), "");
     EXPECT_FALSE(ProductInstalled());
 }
 

@@ -1,7 +1,9 @@
 // Installing runs: the probe package installed by Wine's own msiexec through
 // the launcher, and the quiet runs' error log.
 #include <pwd.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -120,12 +122,15 @@ void InstallTest::SetUp() {
     ASSERT_FALSE(ProductInstalled()) << "left installed by an earlier test";
 }
 
+void InstallTest::Uninstall() {
+    if (!ProductInstalled()) return;
+    RunResult removed = RunWindowsProgram(
+        "msiexec", {"/q", "/x", ToWindowsPath(kProbeDir / "probe.msi")}, dir_);
+    EXPECT_FALSE(ProductInstalled()) << "uninstall failed: " << removed.output;
+}
+
 void InstallTest::TearDown() {
-    if (ProductInstalled()) {
-        RunResult removed = RunWindowsProgram(
-            "msiexec", {"/q", "/x", ToWindowsPath(kProbeDir / "probe.msi")}, dir_);
-        EXPECT_FALSE(ProductInstalled()) << "uninstall failed: " << removed.output;
-    }
+    Uninstall();
     LauncherTest::TearDown();
 }
 
@@ -198,6 +203,38 @@ TEST_F(QuietFailure, BadRecordLogsCode8AndLeavesNoPackage) {
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_TRUE(IsLogLine(ReadText(dir_ / "error.log"), kTitle, kErrorText, 8));
     EXPECT_FALSE(ProductInstalled());
+    EXPECT_TRUE(NoTempPackages(UserTemp()));
+}
+
+// Quick quiet runs with both cores busy: the progress thread is still
+// starting when the run ends, and the run must neither hang nor die. Wine
+// kills a process that is slow to exit after its last thread ended now and
+// then (signal 9, its work done); anything else is a fault.
+TEST_F(QuietFailure, QuickRunsUnderLoadNeverHang) {
+    Bytes stream;
+    AppendChunkCount(stream, 1);
+    stream.push_back(9);
+    const fs::path setup = WriteSetup(AssemblePayload(ProbeSettings("2.0"), stream));
+    std::vector<pid_t> load;
+    for (int core = 0; core < 2; ++core)
+        if (pid_t pid = fork(); pid == 0) for (;;) {} else load.push_back(pid);
+
+    const int runs = 300;
+    int killed = 0;
+    std::string failures;
+    for (int i = 0; i < runs && failures.size() < 2000; ++i) {
+        RunResult run = RunProcess({BOXLIFT_WINE, setup.string(), "/q"}, dir_, std::chrono::seconds(30));
+        if (run.exitCode == -1 && run.output == "[ended by signal 9]\n")
+            ++killed;
+        else if (run.exitCode != 1)
+            failures += "run " + std::to_string(i) + ": " + run.output;
+    }
+    for (pid_t pid : load) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+
+    EXPECT_EQ(failures, "");
+    EXPECT_LE(killed, 3);
+    const std::string log = ReadText(dir_ / "error.log");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), runs);
     EXPECT_TRUE(NoTempPackages(UserTemp()));
 }
 

@@ -81,6 +81,7 @@ protected:
     fs::path WriteProbeSetup(const std::string& engineVersion,
                              const std::string& name = "setup.exe");
     static bool ProductInstalled();  // this run's probe product
+    void Uninstall();                // the probe product, if installed
 };
 
 // The probe package (built by wixl once per run) and settings around it.
