@@ -43,7 +43,7 @@ test: all $(CHECK_DIR)/CMakeCache.txt
 	ctest --test-dir $(CHECK_DIR) --output-on-failure
 
 demo: all
-	bash scripts/demo.sh
+	UI=$(UI) bash scripts/demo.sh
 
 bench: all
 	bash scripts/bench.sh

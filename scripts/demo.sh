@@ -2,10 +2,13 @@
 # make demo: builds the example product's package from examples/demo, packs
 # it into build/demo/setup.exe and installs it with `setup.exe /q` under
 # Wine; then shows the installed files and that the temporary package is
-# gone.
+# gone. With UI=1 the run is interactive: on $DISPLAY when there is one
+# (click through it), else on an Xvfb display of its own, where Continue is
+# pressed for you and the welcome dialog is saved as build/demo/welcome.png.
 set -euo pipefail
 
 NAME=demo
+USER_DISPLAY=${DISPLAY:-}
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 OUT=$ROOT/build/demo
 EXAMPLE=$ROOT/examples/demo
@@ -42,12 +45,54 @@ if [ -d "$INSTALLED" ]; then
     rm -rf "$INSTALLED"
 fi
 
-# 4. setup.exe /q: the whole run without any window, as a script would.
+# 4. setup.exe /q: the whole run without any window, as a script would;
+#    or with UI=1 the interactive run.
+run_interactive() {
+    local xvfb=
+    if [ -n "$USER_DISPLAY" ]; then
+        export DISPLAY=$USER_DISPLAY
+    else
+        local n=90
+        while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+        Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb=$!
+        export DISPLAY=:$n
+        # A server of this session's display, not one left without it.
+        wineserver -k 2>/dev/null || true
+    fi
+    (cd "$OUT" && timeout -s KILL 600 wine setup.exe </dev/null >"$OUT/wine.log" 2>&1) &
+    local run=$!
+    if [ -n "$xvfb" ]; then
+        local window=
+        for _ in $(seq 100); do
+            window=$(xdotool search --name '^Boxlift Demo Setup$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+            sleep 0.2
+        done
+        [ -n "$window" ] || fail "no welcome dialog appeared"
+        sleep 1
+        import -window "$window" "$OUT/welcome.png"
+        say shot "$(rel "$OUT/welcome.png")"
+        xdotool windowfocus "$window" sleep 0.2 key Tab space  # Continue
+    else
+        say display "click through the dialogs on $DISPLAY"
+    fi
+    wait $run
+    local code=$?
+    if [ -n "$xvfb" ]; then wineserver -k 2>/dev/null || true; kill $xvfb; fi
+    return $code
+}
 set +e
-(cd "$OUT" && timeout -s KILL 300 wine setup.exe /q </dev/null >"$OUT/wine.log" 2>&1)
-code=$?
+if [ "${UI:-}" = 1 ]; then
+    run_interactive
+    code=$?
+    how="setup.exe (interactive)"
+else
+    (cd "$OUT" && timeout -s KILL 300 wine setup.exe /q </dev/null >"$OUT/wine.log" 2>&1)
+    code=$?
+    how="setup.exe /q"
+fi
 set -e
-say ran "setup.exe /q -> exit code $code (always 1)"
+say ran "$how -> exit code $code (always 1)"
 if [ -f "$OUT/error.log" ]; then
     cat "$OUT/error.log" >&2
     fail "setup.exe logged an error in $(rel "$OUT/error.log")"
