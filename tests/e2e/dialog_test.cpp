@@ -9,7 +9,6 @@
 #include <fstream>
 #include <functional>
 #include <future>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -25,14 +24,21 @@ using Clock = std::chrono::steady_clock;
 
 // --- Windows on the display ------------------------------------------------
 
-std::vector<std::string> FindWindows(const std::string& title) {
-    const std::string pattern = "^" + std::regex_replace(title, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "$";
-    RunResult found = RunProcess({"xdotool", "search", "--name", pattern}, WorkRoot(), 30s);
+// The ids of the windows xdotool's search finds (its notes on stderr,
+// which share the output, start with no digit).
+std::vector<std::string> Search(const std::vector<std::string>& criteria) {
+    std::vector<std::string> argv = {"xdotool", "search"};
+    argv.insert(argv.end(), criteria.begin(), criteria.end());
+    std::istringstream lines(RunProcess(argv, WorkRoot(), 30s).output);
     std::vector<std::string> ids;
-    std::istringstream lines(found.output);
     for (std::string line; std::getline(lines, line);)
         if (!line.empty() && std::isdigit((unsigned char)line[0])) ids.push_back(line);
     return ids;
+}
+
+// Titles here hold no regular-expression characters but dots.
+std::vector<std::string> FindWindows(const std::string& title) {
+    return Search({"--name", "^" + title + "$"});
 }
 
 // Waits until exactly count windows carry title; returns the newest one's id
@@ -134,12 +140,7 @@ int BarFill(const Screenshot& s) {
 
 // Visible windows other than the root (which xdotool lists at depth 0).
 std::size_t VisibleWindows() {
-    auto count = [](std::vector<std::string> argv) {
-        RunResult found = RunProcess(argv, WorkRoot(), 30s);
-        return (std::size_t)std::count(found.output.begin(), found.output.end(), '\n');
-    };
-    return count({"xdotool", "search", "--onlyvisible", ".*"}) -
-           count({"xdotool", "search", "--maxdepth", "0", ".*"});
+    return Search({"--onlyvisible", ".*"}).size() - Search({"--maxdepth", "0", ".*"}).size();
 }
 
 // --- The logo inside the launcher --------------------------------------------
