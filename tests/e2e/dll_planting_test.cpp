@@ -1,7 +1,8 @@
 // The launcher resists DLL planting: it imports only known system DLLs and
-// never uses a version.dll planted beside it. And the inflate guard's own
+// never uses a version.dll planted beside it; its image keeps DEP and ASLR. And the inflate guard's own
 // test program, which runs under Wine too.
 #include <cstdlib>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -13,7 +14,7 @@
 namespace boxlift::e2e {
 namespace {
 
-TEST(LauncherImports, OnlyKnownSystemDlls) {
+TEST(LauncherImage, OnlyKnownSystemDllsAndMitigationsOn) {
     RunResult dump = RunProcess({BOXLIFT_OBJDUMP, "-p", LauncherPath().string()}, WorkRoot());
     ASSERT_EQ(dump.exitCode, 0) << dump.output;
     const std::set<std::string> allowed = {"KERNEL32.DLL", "USER32.DLL",   "GDI32.DLL",
@@ -29,6 +30,15 @@ TEST(LauncherImports, OnlyKnownSystemDlls) {
         ++imports;
     }
     EXPECT_GT(imports, 0) << dump.output;
+
+    // DEP and ASLR: NX_COMPAT (0x100) and DYNAMIC_BASE (0x40), and the
+    // relocations that a moved image needs.
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(dump.output, match, std::regex(R"(DllCharacteristics\s+([0-9a-f]+))")));
+    EXPECT_EQ(std::stoul(match[1], nullptr, 16) & 0x140, 0x140u) << match[0];
+    ASSERT_TRUE(std::regex_search(dump.output, match,
+                                  std::regex(R"(Entry 5 [0-9a-f]+ ([0-9a-f]+) Base Relocation)")));
+    EXPECT_NE(std::stoul(match[1], nullptr, 16), 0u) << "no relocations";
 }
 
 // Runs under an override that makes Wine prefer a version.dll from the
