@@ -72,13 +72,6 @@ std::uint32_t ChunkCount(std::size_t packageSize);
 Bytes BuildPayloadFile(ByteView launcherImage, const Settings& settings,
                        ByteView package);
 
-// Reads the launcher and the package, writes OUT through a temporary file
-// beside it that is renamed into place only when complete.
-void WritePayloadFile(const std::filesystem::path& launcher,
-                      const Settings& settings,
-                      const std::filesystem::path& package,
-                      const std::filesystem::path& out);
-
 // Whole-file helpers used by the tool and the tests. Errors name the file.
 // WriteFileBytes goes through a temporary file beside path, renamed into
 // place once complete, so path is either replaced whole or left untouched.
