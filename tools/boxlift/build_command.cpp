@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "config.h"
 #include "package_info.h"
+#include "image_identity.h"
 #include "pe_image.h"
 #include "product_texts.h"
 
@@ -26,19 +27,40 @@ void RefuseOverwritingInput(const fs::path& out, std::initializer_list<fs::path>
     }
 }
 
-// The embedded launcher, or the one at launcher; checked either way.
-Bytes LauncherImage(const fs::path& launcher) {
+// The [version] overrides; a FileVersion or ProductVersion given there
+// must be a version the fixed fields can hold.
+std::vector<std::pair<std::string, std::string>> VersionOverrides(const Config& config) {
+    std::vector<std::pair<std::string, std::string>> overrides;
+    for (const ConfigEntry& entry : config.version) {
+        if (entry.key == "FileVersion" || entry.key == "ProductVersion") {
+            try {
+                ParseFourPartVersion(entry.value);
+            } catch (const Error& e) {
+                throw Error(config.fileName + ":" + std::to_string(entry.line) + ": " + entry.key +
+                            ": " + e.what());
+            }
+        }
+        overrides.emplace_back(entry.key, entry.value);
+    }
+    return overrides;
+}
+
+// The embedded launcher, or the one at launcher, given the product's
+// identity; checked either way.
+Bytes LauncherImage(const BuildRequest& request, const Config& config, const VersionInfo& version) {
+    const std::string name =
+        request.launcher.empty() ? "the built-in launcher" : request.launcher.string();
     ByteView embedded = EmbeddedLauncher();
-    Bytes image = launcher.empty() ? Bytes(embedded.begin(), embedded.end())
-                                   : ReadFileBytes(launcher);
+    Bytes image = request.launcher.empty() ? Bytes(embedded.begin(), embedded.end())
+                                           : ReadFileBytes(request.launcher);
     try {
         CheckLauncherImage(image);
-        ParsePe(image);
+        return ApplyIdentity(image, version, config.icon);
     } catch (const Error& e) {
-        throw Error((launcher.empty() ? "the built-in launcher" : launcher.string()) + ": " +
-                    e.what());
+        std::string message = e.what();
+        bool aboutIcon = !config.icon.empty() && message.starts_with(config.icon.string() + ":");
+        throw Error(aboutIcon ? message : name + ": " + message);
     }
-    return image;
 }
 
 }  // namespace
@@ -57,7 +79,14 @@ int RunBuild(const BuildRequest& request, std::ostream& out) {
     const Config config = request.config.empty() ? Config{} : LoadConfig(request.config);
     const Settings settings = ApplyConfig(
         config, ProductSettings(product, config.codepage, request.package.string()));
-    const Bytes image = LauncherImage(request.launcher);
+    const auto overrides = VersionOverrides(config);
+    VersionInfo version;
+    try {  // the overrides are checked: a bad version is the package's
+        version = ProductVersionInfo(product, output.filename().string(), overrides);
+    } catch (const Error& e) {
+        throw Error(request.package.string() + ": " + e.what());
+    }
+    const Bytes image = LauncherImage(request, config, version);
     Bytes setup = BuildPayloadFile(image, settings, package);
     SetPeChecksum(setup);
     WriteFileBytes(output, setup);

@@ -1,5 +1,7 @@
 #include "config.h"
 
+#include "image_identity.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -8,8 +10,18 @@
 namespace boxlift {
 namespace {
 
-constexpr std::string_view kSection = "settings";
+constexpr std::string_view kSettings = "settings";
+constexpr std::string_view kVersion = "version";
 constexpr std::string_view kCodepageKey = "codepage";
+constexpr std::string_view kIconKey = "icon";
+
+bool IsSettingsKey(std::string_view key) {
+    return key == kCodepageKey || key == kIconKey || FindSettingsMember(key);
+}
+
+bool IsVersionKey(std::string_view key) {
+    return std::ranges::find(kVersionKeys, key) != std::end(kVersionKeys);
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -25,7 +37,13 @@ public:
     explicit Reader(const std::string& fileName) : fileName_(fileName) {}
 
     void Line(std::string_view line);
-    std::vector<ConfigEntry> Take() { return std::move(entries_); }
+    // The entries of one section, in file order.
+    std::vector<ConfigEntry> Take(std::string_view section) const {
+        std::vector<ConfigEntry> taken;
+        for (const auto& [inSection, entry] : entries_)
+            if (inSection == section) taken.push_back(entry);
+        return taken;
+    }
 
 private:
     [[noreturn]] void Fail(const std::string& message) const {
@@ -34,7 +52,7 @@ private:
     void Entry(std::string_view key, std::string_view value);
 
     const std::string& fileName_;
-    std::vector<ConfigEntry> entries_;
+    std::vector<std::pair<std::string, ConfigEntry>> entries_;  // section, entry
     std::optional<std::string> section_;
     bool valueOpen_ = false;  // an indented line continues the last value
     int number_ = 0;
@@ -46,7 +64,7 @@ void Reader::Line(std::string_view line) {
     std::string_view text = Trim(line);
     if (text.empty() || text.front() == ';' || text.front() == '#') return;
     if (valueOpen_ && IsBlank(line.front())) {
-        entries_.back().value += '\n' + std::string(text);
+        entries_.back().second.value += '\n' + std::string(text);
         return;
     }
     if (text.front() == '[') {
@@ -64,13 +82,14 @@ void Reader::Line(std::string_view line) {
 void Reader::Entry(std::string_view key, std::string_view value) {
     std::string name(key);
     if (!section_) Fail(name + ": outside any section, expected [settings]");
-    if (*section_ != kSection)
-        Fail(name + ": in section [" + *section_ + "], expected [settings]");
-    if (key != kCodepageKey && !FindSettingsMember(key)) Fail(name + ": unknown key");
-    auto first = std::ranges::find(entries_, key, &ConfigEntry::key);
-    if (first != entries_.end())
-        Fail(name + ": given twice, first on line " + std::to_string(first->line));
-    entries_.push_back({name, std::string(value), number_});
+    if (*section_ != kSettings && *section_ != kVersion)
+        Fail(name + ": in section [" + *section_ + "], expected [settings] or [version]");
+    if (!(*section_ == kSettings ? IsSettingsKey(key) : IsVersionKey(key)))
+        Fail(name + ": unknown key");
+    for (const auto& [section, entry] : entries_)
+        if (section == *section_ && entry.key == key)
+            Fail(name + ": given twice, first on line " + std::to_string(entry.line));
+    entries_.push_back({*section_, {name, std::string(value), number_}});
     valueOpen_ = true;
 }
 
@@ -134,7 +153,7 @@ Config ReadConfig(std::string_view text, const std::string& fileName) {
         reader.Line(text.substr(start, end - start));
         start = end + 1;
     }
-    Config config{fileName, reader.Take()};
+    Config config{fileName, reader.Take(kSettings), reader.Take(kVersion)};
     auto codepage = std::ranges::find(config.settings, kCodepageKey, &ConfigEntry::key);
     if (codepage != config.settings.end()) {
         try {
@@ -144,6 +163,19 @@ Config ReadConfig(std::string_view text, const std::string& fileName) {
                         e.what());
         }
         config.settings.erase(codepage);
+    }
+    for (const ConfigEntry& entry : config.version) {  // written as UTF-16
+        try {
+            ToUtf16(entry.value);
+        } catch (const Error& e) {
+            throw Error(fileName + ":" + std::to_string(entry.line) + ": " + entry.key + ": " +
+                        e.what());
+        }
+    }
+    auto icon = std::ranges::find(config.settings, kIconKey, &ConfigEntry::key);
+    if (icon != config.settings.end()) {
+        config.icon = std::filesystem::path(fileName).parent_path() / icon->value;
+        config.settings.erase(icon);
     }
     return config;
 }

@@ -9,10 +9,16 @@
 //     This line continues the text after a line feed.
 //   requiredEngineVersion = 3.1
 //   codepage = 1251
+//   icon = product.ico
+//
+//   [version]
+//   LegalCopyright = © 2026 Example Ltd
 //
 // Flags take yes/no/true/false/1/0 in any case; requiredEngineVersion takes
 // MAJOR.MINOR; codepage the Windows code page the texts are converted to
-// (default 1252). Values are taken whole (';' inside one is text); an
+// (default 1252); icon an .ico file (relative to the config's directory)
+// that replaces the launcher's icon. [version] overrides strings of the
+// version resource (see kVersionKeys). Values are taken whole (';' inside one is text); an
 // indented line continues the value above it.
 #pragma once
 
@@ -41,7 +47,9 @@ struct ConfigEntry {
 struct Config {
     std::string fileName;
     std::vector<ConfigEntry> settings;  // the block's fields, in file order
+    std::vector<ConfigEntry> version;   // [version] strings
     unsigned codepage = kDefaultCodepage;
+    std::filesystem::path icon;         // empty: keep the launcher's icon
 };
 
 // Reads config text; fileName stands for it in messages. Throws Error
