@@ -51,7 +51,7 @@ ChunkStreamResult ReadRecordHeader(const ByteSource* source,
     case kStoredRecord:
         if (!ReadU32(source, &header->packageBytes)) return kStreamTruncated;
         header->dataBytes = header->packageBytes;
-        return header->packageBytes > kMaxChunkSize ? kStreamRecordTooLarge
+        return header->packageBytes > kMaxChunkSize ? kStreamBadRecordSize
                                                     : kStreamComplete;
     case kCompressedRecord:
         if (!ReadU32(source, &header->packageBytes) ||
@@ -60,7 +60,7 @@ ChunkStreamResult ReadRecordHeader(const ByteSource* source,
         return header->packageBytes == 0 ||
                        header->packageBytes > kMaxChunkSize ||
                        header->dataBytes > kMaxCompressedSize
-                   ? kStreamRecordTooLarge
+                   ? kStreamBadRecordSize
                    : kStreamComplete;
     default:
         return kStreamBadRecordType;

@@ -36,7 +36,7 @@ enum ChunkStreamResult {
     kStreamCancelled,
     kStreamTruncated,       // the source ended inside the stream
     kStreamBadRecordType,   // a type byte other than 0, 1 or 2
-    kStreamRecordTooLarge,  // a size field outside its limits
+    kStreamBadRecordSize,  // a size field outside its limits
     kStreamBadZlibData,     // a compressed record did not inflate
     kStreamWriteFailed,     // the sink took fewer bytes than it was given
 };

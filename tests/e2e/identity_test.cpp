@@ -14,17 +14,6 @@
 namespace boxlift::e2e {
 namespace {
 
-constexpr char kWxs[] = R"(<?xml version="1.0" encoding="utf-8"?>
-<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
-  <Product Id="*" Name="Café Tool" Language="1033" Codepage="1252" Version="2.5.1"
-           Manufacturer="Ñandú Software" UpgradeCode="6f1d3c2a-8b4e-4f7a-9c1d-2e5b7a9c0d15">
-    <Package InstallerVersion="200" Compressed="yes"/>
-    <Directory Id="TARGETDIR" Name="SourceDir"/>
-    <Feature Id="Main" Level="1"/>
-  </Product>
-</Wix>
-)";
-
 void WriteText(const fs::path& path, const std::string& text) {
     WriteFileBytes(path, ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
@@ -60,8 +49,7 @@ class Identity : public LauncherTest {
 protected:
     void SetUp() override {
         LauncherTest::SetUp();
-        WriteText(dir_ / "product.wxs", kWxs);
-        ASSERT_EQ(RunProcess({BOXLIFT_WIXL, "-o", "product.msi", "product.wxs"}, dir_).exitCode, 0);
+        ASSERT_EQ(RunProcess({BOXLIFT_WIXL, "-o", "product.msi", BOXLIFT_TEST_WXS}, dir_).exitCode, 0);
         WriteFileBytes(dir_ / "product.ico", MakeIcon());
         WriteText(dir_ / "product.ini",
                   "[settings]\nicon = product.ico\n[version]\n"

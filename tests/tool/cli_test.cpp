@@ -20,17 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kWxs = R"(<?xml version="1.0" encoding="utf-8"?>
-<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
-  <Product Id="*" Name="Café Tool" Language="1033" Codepage="1252" Version="2.5.1"
-           Manufacturer="Ñandú Software" UpgradeCode="6f1d3c2a-8b4e-4f7a-9c1d-2e5b7a9c0d14">
-    <Package InstallerVersion="200" Compressed="yes"/>
-    <Directory Id="TARGETDIR" Name="SourceDir"/>
-    <Feature Id="Main" Level="1"/>
-  </Product>
-</Wix>
-)";
-
 void WriteText(const fs::path& path, std::string_view text) {
     WriteFileBytes(path, ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
@@ -41,8 +30,7 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "boxlift-cli-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
-        WriteText(dir_ / "product.wxs", kWxs);
-        ASSERT_EQ(Run("cd '" + dir_.string() + "' && '" BOXLIFT_WIXL "' -o product.msi product.wxs"), 0);
+        ASSERT_EQ(Run("cd '" + dir_.string() + "' && '" BOXLIFT_WIXL "' -o product.msi '" BOXLIFT_TEST_WXS "'"), 0);
         WriteText(dir_ / "notmsi.msi", "just text\n");
         WriteText(dir_ / "bad.ini", "[settings]\ncolour = red\n");
         WriteText(dir_ / "notpe.exe", std::string(4096, 'x') + kMarker);

@@ -148,7 +148,7 @@ TEST(ChunkStream, StoredSizeLimits) {
     EXPECT_EQ(largest.output.size(), 65536u);
 
     StreamRun tooLarge(Stream().U32(1).Stored(Pattern(65537)).End().bytes);
-    EXPECT_EQ(tooLarge.Run(), kStreamRecordTooLarge);
+    EXPECT_EQ(tooLarge.Run(), kStreamBadRecordSize);
     EXPECT_EQ(tooLarge.consumed, 9u) << "fails before reading the data";
 }
 
@@ -162,7 +162,7 @@ TEST(ChunkStream, CompressedSizeLimitIsCheckedBeforeReading) {
 
     padded.push_back(0xAA);
     StreamRun tooLarge(Stream().U32(1).Compressed(100, padded).End().bytes);
-    EXPECT_EQ(tooLarge.Run(), kStreamRecordTooLarge);
+    EXPECT_EQ(tooLarge.Run(), kStreamBadRecordSize);
     EXPECT_EQ(tooLarge.consumed, 13u);
 }
 
@@ -178,12 +178,12 @@ TEST(ChunkStream, InflatedSizeGivesTheInflaterItsRoom) {
     EXPECT_TRUE(longer.output.empty());
 
     StreamRun zero(Stream().U32(1).Compressed(0, z).End().bytes);
-    EXPECT_EQ(zero.Run(), kStreamRecordTooLarge);
+    EXPECT_EQ(zero.Run(), kStreamBadRecordSize);
 
     // More room than the chunk buffer holds is refused, however the stream
     // would inflate.
     StreamRun oversized(Stream().U32(1).Compressed(65537, z).End().bytes);
-    EXPECT_EQ(oversized.Run(), kStreamRecordTooLarge);
+    EXPECT_EQ(oversized.Run(), kStreamBadRecordSize);
 }
 
 TEST(ChunkStream, BadRecordTypesAndCorruptDataFail) {
@@ -293,10 +293,10 @@ TEST(MeasureChunkStream, FailsWhereTheCopyFails) {
     good.U32(1).Stored(data).End();
     std::vector<std::pair<Bytes, ChunkStreamResult>> cases = {
         {Stream().U32(1).Byte(7).End().bytes, kStreamBadRecordType},
-        {Stream().U32(1).Stored(Pattern(65537)).End().bytes, kStreamRecordTooLarge},
-        {Stream().U32(1).Compressed(65537, Zlib(data)).End().bytes, kStreamRecordTooLarge},
-        {Stream().U32(1).Compressed(0, Zlib(data)).End().bytes, kStreamRecordTooLarge},
-        {Stream().U32(1).Compressed(100, padded).End().bytes, kStreamRecordTooLarge}};
+        {Stream().U32(1).Stored(Pattern(65537)).End().bytes, kStreamBadRecordSize},
+        {Stream().U32(1).Compressed(65537, Zlib(data)).End().bytes, kStreamBadRecordSize},
+        {Stream().U32(1).Compressed(0, Zlib(data)).End().bytes, kStreamBadRecordSize},
+        {Stream().U32(1).Compressed(100, padded).End().bytes, kStreamBadRecordSize}};
     for (size_t cut = 0; cut < good.bytes.size(); ++cut)
         cases.push_back({Bytes(good.bytes.begin(), good.bytes.begin() + cut), kStreamTruncated});
     for (const auto& [bytes, expected] : cases) {

@@ -116,7 +116,7 @@ std::string StreamRead::HeaderProblem() const {
     switch (result) {
     case kStreamBadRecordType:
         return "unknown record type " + std::to_string(header.type);
-    case kStreamRecordTooLarge:
+    case kStreamBadRecordSize:
         return header.type == kStoredRecord
                    ? "storedSize " + std::to_string(header.packageBytes) +
                          " is above " + std::to_string(kMaxChunkSize)

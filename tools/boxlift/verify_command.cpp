@@ -1,5 +1,6 @@
 // boxlift verify: whether a setup.exe keeps the payload contract the
 // launcher relies on. Every problem found is listed; exit 0 when none.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -32,11 +33,13 @@ std::vector<std::string> Problems(const SetupFile& setup) {
         if (!ok) problems.push_back(problem);
     };
     const PayloadLayout& layout = setup.layout;
-    note(layout.markerOffset == setup.image.imageEnd,
+    const std::size_t imageEnd = std::min(setup.image.imageEnd, setup.bytes.size());
+    const std::size_t inImage = CountMarkers(ByteView(setup.bytes).first(imageEnd));
+    note(inImage == 1, "the launcher image holds the marker " + std::to_string(inImage) +
+                           " times, expected once");
+    note(layout.markerOffset == imageEnd,
          "the payload's marker is at offset " + std::to_string(layout.markerOffset) +
-             ", not where the launcher image ends (" + std::to_string(setup.image.imageEnd) + ")");
-    note(CountMarkers(ByteView(setup.bytes).first(layout.markerOffset)) == 1,
-         "the launcher image does not hold the marker exactly once");
+             ", not where the launcher image ends (" + std::to_string(imageEnd) + ")");
     const std::string& engine = layout.settings.requiredEngineVersion;
     note(engine.size() == 2, "requiredEngineVersion is " + std::to_string(engine.size()) +
                                  " bytes, not the two a writer stores");
