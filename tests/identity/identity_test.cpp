@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "payload_reader.h"
 #include "wine_harness.h"
 
 namespace boxlift::e2e {
