@@ -34,7 +34,8 @@ $(CHECK_DIR)/CMakeCache.txt: | deps
 launcher: deps $(WIN_DIR)/CMakeCache.txt
 	cmake --build $(WIN_DIR) -j$(JOBS)
 
-tool: deps $(NATIVE_DIR)/CMakeCache.txt
+# The tool carries the launcher image, so the launcher is built first.
+tool: launcher $(NATIVE_DIR)/CMakeCache.txt
 	cmake --build $(NATIVE_DIR) -j$(JOBS)
 
 # Native unit tests (with sanitizers), then the end-to-end tests under Wine.

@@ -7,6 +7,10 @@
 #   limit = zlib's own inflate of the same records, natively
 #           + `cp` of the package file on the same disk
 #
+# It also prints how long `boxlift build` takes for the large package: with
+# no config and the built-in launcher, and the way it was called before
+# (--launcher and --config).
+#
 # Each figure is the best of BENCH_RUNS runs (default 5). BENCH_MB sets the
 # package size in MiB (default 100). Prints the throughputs (1 MB =
 # 1,000,000 bytes) and the ratio limit / net: close to 1 is good.
@@ -36,32 +40,36 @@ concat_files() {  # DIR BYTES: the sorted regular files of DIR, cut at BYTES
     { find "$1" -type f -size +0 -print0 | LC_ALL=C sort -z |
         xargs -0 cat 2>/dev/null | head -c "$2"; } || true
 }
-package=$OUT/package.msi
+content=$OUT/content.bin
 docs=$(( SIZE / 4 ))
 {
     concat_files /usr/share/doc "$docs"
     concat_files /usr/lib/x86_64-linux-gnu $(( SIZE - docs ))
-} >"$package"
-[ "$(stat -c %s "$package")" -eq "$SIZE" ] || fail "could not gather $SIZE bytes of content"
-: >"$OUT/empty.msi"
+} >"$content"
+[ "$(stat -c %s "$content")" -eq "$SIZE" ] || fail "could not gather $SIZE bytes of content"
 
-# 2. Both setup files, with the example's settings.
-"$BIN/boxlift" build --launcher "$BIN/launcher.exe" --config "$ROOT/examples/demo/demo.ini" \
-    -o "$OUT/setup.exe" "$package" >/dev/null
-"$BIN/boxlift" build --launcher "$BIN/launcher.exe" --config "$ROOT/examples/demo/demo.ini" \
-    -o "$OUT/empty-setup.exe" "$OUT/empty.msi" >/dev/null
-records=$("$BIN/inflate_records" "$OUT/setup.exe") || fail "inflate_records could not walk setup.exe"
-say package "$(rel "$package"): $SIZE bytes; $records"
-say payload "$(rel "$OUT/setup.exe"): $(stat -c %s "$OUT/setup.exe") bytes"
-
-# 3. Wine: the prefix shared with make demo, one persistent server for all
-# runs, one warm-up call.
-ensure_prefix "$OUT/wineboot.log"
-wineserver -k 2>/dev/null || true
-wineserver -w
-wineserver -p60
-trap 'wineserver -k 2>/dev/null || true' EXIT
-wine cmd /c exit </dev/null >/dev/null 2>&1
+# Both packages are real databases made by wixl (boxlift reads their
+# Property table); a Binary stream is stored in the database as it is.
+# BINARY is the Binary element, or nothing for the small package.
+make_package() {  # OUT.msi BINARY
+    cat >"$OUT/bench.wxs" <<WXS
+<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="*" Name="Boxlift Bench" Language="1033" Version="1.0.0" Manufacturer="Boxlift"
+           UpgradeCode="5d0e7b1c-3f2a-4c6d-9e8b-7a1f2c3d4e5f">
+    <Package InstallerVersion="200" Compressed="yes"/>
+    <Directory Id="TARGETDIR" Name="SourceDir"/>
+    <Feature Id="Main" Level="1"/>
+    $2
+  </Product>
+</Wix>
+WXS
+    (cd "$OUT" && wixl -o "$1" bench.wxs) || fail "wixl could not build $1"
+}
+package=$OUT/package.msi
+make_package "$package" '<Binary Id="Content" SourceFile="content.bin"/>'
+make_package "$OUT/empty.msi" ''
+rm -f "$content"
 
 # Seconds, as a decimal, for one run of "$@" (output discarded).
 seconds_of() {
@@ -84,10 +92,32 @@ best_of() {
     printf '%s' "$best"
 }
 
+# 2. Both setup files, with the example's settings; the large one's build
+# timed with no config and the built-in launcher, and with --launcher and
+# --config as before.
+nothing() { :; }
+build_plain=$(best_of nothing "$BIN/boxlift" build -o "$OUT/setup.exe" "$package")
+build_given=$(best_of nothing "$BIN/boxlift" build --launcher "$BIN/launcher.exe" \
+    --config "$ROOT/examples/demo/demo.ini" -o "$OUT/setup.exe" "$package")
+"$BIN/boxlift" build --config "$ROOT/examples/demo/demo.ini" -o "$OUT/empty-setup.exe" \
+    "$OUT/empty.msi" >/dev/null
+say build "best of $RUNS (s): boxlift build PACKAGE $build_plain, with --launcher and --config $build_given"
+records=$("$BIN/inflate_records" "$OUT/setup.exe") || fail "inflate_records could not walk setup.exe"
+say package "$(rel "$package"): $(stat -c %s "$package") bytes; $records"
+say payload "$(rel "$OUT/setup.exe"): $(stat -c %s "$OUT/setup.exe") bytes"
+
+# 3. Wine: the prefix shared with make demo, one persistent server for all
+# runs, one warm-up call.
+ensure_prefix "$OUT/wineboot.log"
+wineserver -k 2>/dev/null || true
+wineserver -w
+wineserver -p60
+trap 'wineserver -k 2>/dev/null || true' EXIT
+wine cmd /c exit </dev/null >/dev/null 2>&1
+
 extracted=$OUT/extracted
 clear_extracted() { rm -rf "$extracted"; }
 clear_copy() { rm -f "$OUT/copy.msi"; }
-nothing() { :; }
 # The launcher always ends with exit code 1.
 unpack() { wine "$1" /e "$(winpath "$extracted")"; [ $? -eq 1 ]; }
 
@@ -112,7 +142,7 @@ clear_extracted
 clear_copy
 
 say runs "best of $RUNS (s): setup.exe /e $full, empty package $empty, native inflate $inflate, cp $copy"
-awk -v size="$SIZE" -v full="$full" -v empty="$empty" -v inflate="$inflate" -v copy="$copy" '
+awk -v size="$(stat -c %s "$package")" -v full="$full" -v empty="$empty" -v inflate="$inflate" -v copy="$copy" '
 BEGIN {
     net = full - empty
     limit = inflate + copy

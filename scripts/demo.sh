@@ -19,7 +19,7 @@ cpath() { local p=${1#"$WINEPREFIX/drive_c"}; printf 'C:%s' "${p//\//\\}"; }
 for tool in wixl wine wineserver; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (run make deps)"
 done
-[ -x "$BIN/boxlift" ] && [ -f "$BIN/launcher.exe" ] || fail "run make first"
+[ -x "$BIN/boxlift" ] || fail "run make first"
 
 mkdir -p "$OUT"
 rm -f "$OUT/setup.exe" "$OUT/error.log"
@@ -28,9 +28,10 @@ rm -f "$OUT/setup.exe" "$OUT/error.log"
 (cd "$EXAMPLE" && wixl -o "$OUT/demo.msi" demo.wxs) || fail "wixl could not build demo.msi"
 say package "$(rel "$OUT/demo.msi") ($(stat -c %s "$OUT/demo.msi") bytes)"
 
-# 2. setup.exe: the launcher with the package and demo.ini's settings.
-"$BIN/boxlift" build --launcher "$BIN/launcher.exe" --config "$EXAMPLE/demo.ini" \
-    -o "$OUT/setup.exe" "$OUT/demo.msi" >/dev/null || fail "boxlift build failed"
+# 2. setup.exe: the launcher built into boxlift, with the package and
+# demo.ini's settings.
+"$BIN/boxlift" build --config "$EXAMPLE/demo.ini" -o "$OUT/setup.exe" "$OUT/demo.msi" \
+    >/dev/null || fail "boxlift build failed"
 say setup "$(rel "$OUT/setup.exe") ($(stat -c %s "$OUT/setup.exe") bytes)"
 
 # 3. A Wine prefix of our own, created once and reused.

@@ -20,6 +20,13 @@ have import || need+=(imagemagick)
 have dpkg-source || need+=(dpkg-dev)
 have pkg-config || need+=(pkg-config)
 have wine || need+=(wine wine32:i386 wine64)
+[ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
+[ -f /usr/include/libmsi-1.0/libmsi.h ] || need+=(libmsi-dev)
+[ -f /usr/include/glib-2.0/glib.h ] || need+=(libglib2.0-dev)
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+have wrestool || need+=(icoutils)
+have osslsigncode || need+=(osslsigncode)
+have openssl || need+=(openssl)
 dpkg -s wine32:i386 >/dev/null 2>&1 || { [[ " ${need[*]} " == *" wine32:i386 "* ]] || need+=(wine32:i386); }
 
 # Kept outside the repository; cmake/zlib.cmake builds it.

@@ -1,7 +1,5 @@
 #include "common/files_win.h"
 
-#include "startup/run_state_win.h"
-
 bool CanOpenForReading(const char* path) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, 0,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
@@ -10,10 +8,15 @@ bool CanOpenForReading(const char* path) {
     return true;
 }
 
-uint32_t ReadSelf(void*, void* buffer, uint32_t size) {
+uint32_t ReadFromFile(HANDLE file, void* buffer, uint32_t size) {
     DWORD count = 0;
-    ReadFile(runState.selfFile, buffer, size, &count, 0);
+    ReadFile(file, buffer, size, &count, 0);
     return count;
+}
+
+bool SkipInFile(HANDLE file, uint32_t size) {
+    return SetFilePointer(file, (LONG)size, 0, FILE_CURRENT) !=
+           INVALID_SET_FILE_POINTER;
 }
 
 void CloseFileHandle(HANDLE* handle) {

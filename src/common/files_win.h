@@ -9,9 +9,12 @@
 // Whether path can be opened for reading (shared with other readers).
 bool CanOpenForReading(const char* path);
 
-// Reads up to size bytes from the own file at its current position; returns
-// the count read. Fits the read hook of a chunk stream (context unused).
-uint32_t ReadSelf(void* context, void* buffer, uint32_t size);
+// Reads up to size bytes from file at its current position; returns the
+// count read.
+uint32_t ReadFromFile(HANDLE file, void* buffer, uint32_t size);
+
+// Moves the file pointer of file size bytes on; true on success.
+bool SkipInFile(HANDLE file, uint32_t size);
 
 // Closes *handle if it is open and sets it to INVALID_HANDLE_VALUE.
 void CloseFileHandle(HANDLE* handle);

@@ -1,10 +1,11 @@
 #include <windows.h>
 
 #include "common/memory.h"
-#include "startup/run_state_win.h"
 
-void* AllocBytes(uint32_t size) { return HeapAlloc(runState.heap, 0, size); }
+// The process heap, as the run state also records it; asked for here so
+// that common code depends on nothing of the start-up.
+void* AllocBytes(uint32_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }
 
 void FreeBytes(void* block) {
-    if (block) HeapFree(runState.heap, 0, block);
+    if (block) HeapFree(GetProcessHeap(), 0, block);
 }

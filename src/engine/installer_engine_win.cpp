@@ -2,7 +2,6 @@
 
 #include "common/files_win.h"
 #include "engine/engine_version.h"
-#include "payload/chunk_stream.h"
 #include "payload/package_settings.h"
 #include "startup/run_state_win.h"
 #include "ui/setup_dialog_win.h"
@@ -71,24 +70,6 @@ bool ReadEngineVersion(const char* msiPath, DWORD* productVersionMS) {
     return ok;
 }
 
-int SkipSelf(void*, uint32_t size) {
-    return SetFilePointer(runState.selfFile, (LONG)size, 0, FILE_CURRENT) !=
-           INVALID_SET_FILE_POINTER;
-}
-
-// The package's size once extracted, from the record headers; the file
-// position is restored for the extraction. 0 when the stream is malformed
-// (the extraction then fails and says so).
-ULONGLONG MeasurePackage() {
-    DWORD start = SetFilePointer(runState.selfFile, 0, 0, FILE_CURRENT);
-    if (start == INVALID_SET_FILE_POINTER) return 0;
-    ChunkStreamIo io = {.read = ReadSelf, .skip = SkipSelf};
-    uint64_t size = 0;
-    if (!MeasureChunkStream(&io, &size)) size = 0;
-    SetFilePointer(runState.selfFile, (LONG)start, 0, FILE_BEGIN);
-    return size;
-}
-
 }  // namespace
 
 int CheckInstallerEngine() {
@@ -111,8 +92,7 @@ int CheckDiskSpace() {
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 0;
     ULONGLONG needed = (ULONGLONG)high << 32 | low;
     // A well-compressed package needs more room than the executable.
-    ULONGLONG packageSize = MeasurePackage();
-    if (packageSize > needed) needed = packageSize;
+    if (runState.packageSize > needed) needed = runState.packageSize;
 
     ULARGE_INTEGER available, total, totalFree;
     if (!GetDiskFreeSpaceExA(runState.targetDir, &available, &total,

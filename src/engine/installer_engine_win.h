@@ -7,7 +7,8 @@
 // version the payload requires.
 int CheckInstallerEngine();
 
-// 1 when the drive of targetDir has room; otherwise 0, with spaceRequired
+// 1 when the drive of targetDir has room for the larger of the own file and
+// the package size ReadPackageSettings measured; otherwise 0, with spaceRequired
 // the bytes needed, or 0 when the free space could not be measured.
 int CheckDiskSpace();
 

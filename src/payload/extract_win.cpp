@@ -7,6 +7,7 @@
 #include "common/memory.h"
 #include "payload/chunk_stream.h"
 #include "payload/inflate_chunk.h"
+#include "payload/package_reader_win.h"
 #include "payload/payload_format.h"
 #include "payload/temp_name.h"
 #include "startup/run_state_win.h"
@@ -31,6 +32,11 @@ void ShowProgress(void*, uint32_t position) {
 
 int CancelConfirmed(void*) {
     return runState.cancelState.load() == kCancelConfirmed;
+}
+
+int Inflate(void*, uint8_t* out, uint32_t* outLength, const uint8_t* in,
+            uint32_t inLength) {
+    return InflateChunk(out, outLength, in, inLength);
 }
 
 // Creates the package file without ever replacing a file: a name that
@@ -78,20 +84,19 @@ bool ExtractPackage() {
 
     uint8_t* chunk = (uint8_t*)AllocBytes(kChunkBufferSize);
     uint8_t* packed = (uint8_t*)AllocBytes(kPackedBufferSize);
-    ChunkStreamResult result = kStreamFailed;
+    bool complete = false;
     if (chunk && packed) {
-        ChunkStreamIo io = {.read = ReadSelf,
-                            .write = WritePackage,
-                            .inflate = InflateChunk,
-                            .progress = ShowProgress,
-                            .cancelled = CancelConfirmed};
-        result = CopyChunkStream(&io, chunk, packed);
+        ByteSource self = SelfFileSource();
+        PackageSink sink = {0, WritePackage, ShowProgress, CancelConfirmed};
+        ChunkInflater inflater = {0, Inflate};
+        complete = CopyChunkStream(&self, &sink, &inflater, chunk, packed) ==
+                   kStreamComplete;
     }
     FreeBytes(chunk);
     FreeBytes(packed);
     CloseFileHandle(&runState.packageFile);
     CloseFileHandle(&runState.selfFile);
     // An incomplete package must not be left looking like a result.
-    if (result != kStreamComplete) runState.deleteTempPackage = 1;
-    return result == kStreamComplete;
+    if (!complete) runState.deleteTempPackage = 1;
+    return complete;
 }

@@ -4,6 +4,7 @@
 
 #include "common/files_win.h"
 #include "common/memory.h"
+#include "payload/chunk_stream.h"
 #include "payload/payload_format.h"
 #include "payload/settings_block.h"
 #include "startup/run_state_win.h"
@@ -18,8 +19,27 @@ bool SeekSelf(DWORD offset) {
            INVALID_SET_FILE_POINTER;
 }
 
+uint32_t ReadSelf(void*, void* buffer, uint32_t size) {
+    return ReadFromFile(runState.selfFile, buffer, size);
+}
+
+int SkipSelf(void*, uint32_t size) {
+    return SkipInFile(runState.selfFile, size);
+}
+
+// The package's size once extracted, from the record headers, for the disk
+// space check; 0 when the stream is malformed (the extraction then fails
+// and says so). The caller puts the file pointer back.
+ULONGLONG MeasurePackage() {
+    ByteSource self = SelfFileSource();
+    StreamMeasure measure;
+    if (MeasureChunkStream(&self, &measure) != kStreamComplete) return 0;
+    return measure.packageSize;
+}
+
 // Finds the marker and reads the settings block into packageSettings,
-// leaving the file pointer on the chunk stream.
+// leaving the file pointer on the chunk stream. An installing run also
+// measures the package on the way.
 bool ReadSettingsWindow(uint8_t* window) {
     DWORD count = window ? ReadSelf(0, window, kSettingsWindowSize) : 0;
     int32_t marker = FindPayloadMarker(window, count);
@@ -32,7 +52,12 @@ bool ReadSettingsWindow(uint8_t* window) {
     if (!ParseSettingsBlock(window, kSettingsWindowSize, &packageSettings,
                             &blockLength))
         return false;
-    return SeekSelf(blockStart + blockLength);
+    DWORD streamStart = blockStart + blockLength;
+    if (!runState.extractDir) {
+        if (!SeekSelf(streamStart)) return false;
+        runState.packageSize = MeasurePackage();
+    }
+    return SeekSelf(streamStart);
 }
 
 bool ChooseTargetDir() {
@@ -54,6 +79,11 @@ bool ChooseTargetDir() {
 }
 
 }  // namespace
+
+ByteSource SelfFileSource() {
+    ByteSource source = {0, ReadSelf, SkipSelf};
+    return source;
+}
 
 int ReadPackageSettings() {
     DWORD length = GetModuleFileNameA(runState.instance, runState.selfPath,

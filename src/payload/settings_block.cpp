@@ -48,52 +48,60 @@ bool ReadFlag(BlockReader* reader, int32_t* field) {
     return true;
 }
 
-bool ReadWelcomeGroup(BlockReader* r, PackageSettings* s) {
-    if (!ReadFlag(r, &s->welcomeAsDialog)) return false;
-    if (s->welcomeAsDialog &&
-        !(ReadText(r, &s->exitCaption) && ReadText(r, &s->continueCaption)))
-        return false;
-    return ReadText(r, &s->welcomeText);
-}
-
-bool ReadProgressGroup(BlockReader* r, PackageSettings* s) {
-    return ReadText(r, &s->dialogHeading) && ReadText(r, &s->progressText) &&
-           ReadText(r, &s->cancelCaption) && ReadText(r, &s->cancelQuestion);
-}
-
 }  // namespace
+
+#define TEXT(name, needs) {&PackageSettings::name, 0, needs, 0}
+#define FLAG(name, needs, bit) {0, &PackageSettings::name, needs, bit}
+const SettingsField kSettingsFields[kSettingsFieldCount] = {
+    TEXT(title, 0),
+    TEXT(errorText, 0),
+    FLAG(showWelcome, 0, kNeedsWelcome),
+    FLAG(welcomeAsDialog, kNeedsWelcome, kNeedsWelcomeDialog),
+    TEXT(exitCaption, kNeedsWelcome | kNeedsWelcomeDialog),
+    TEXT(continueCaption, kNeedsWelcome | kNeedsWelcomeDialog),
+    TEXT(welcomeText, kNeedsWelcome),
+    TEXT(requiredEngineVersion, 0),
+    TEXT(engineMissingText, 0),
+    TEXT(engineDownloadTarget, 0),
+    TEXT(diskSpaceText, 0),
+    FLAG(showProgress, 0, kNeedsProgress),
+    TEXT(dialogHeading, kNeedsProgress),
+    TEXT(progressText, kNeedsProgress),
+    TEXT(cancelCaption, kNeedsProgress),
+    TEXT(cancelQuestion, kNeedsProgress),
+};
+#undef TEXT
+#undef FLAG
+
+const char* const kSettingsFieldNames[kSettingsFieldCount] = {
+    "title",           "errorText",         "showWelcome",
+    "welcomeAsDialog", "exitCaption",       "continueCaption",
+    "welcomeText",     "requiredEngineVersion", "engineMissingText",
+    "engineDownloadTarget", "diskSpaceText", "showProgress",
+    "dialogHeading",   "progressText",      "cancelCaption",
+    "cancelQuestion"};
 
 int ParseSettingsBlock(const uint8_t* block, uint32_t size,
                        PackageSettings* s, uint32_t* length) {
     BlockReader r = {block, size, 0};
-    bool ok = ReadText(&r, &s->title) && ReadText(&r, &s->errorText) &&
-              ReadFlag(&r, &s->showWelcome) &&
-              (!s->showWelcome || ReadWelcomeGroup(&r, s)) &&
-              ReadText(&r, &s->requiredEngineVersion) &&
-              ReadText(&r, &s->engineMissingText) &&
-              ReadText(&r, &s->engineDownloadTarget) &&
-              ReadText(&r, &s->diskSpaceText) &&
-              ReadFlag(&r, &s->showProgress) &&
-              (!s->showProgress || ReadProgressGroup(&r, s));
-    if (!ok) return 0;
+    uint8_t on = 0;
+    for (const SettingsField& field : kSettingsFields) {
+        if ((field.needs & on) != field.needs) continue;
+        if (field.text) {
+            if (!ReadText(&r, &(s->*field.text))) return 0;
+        } else {
+            if (!ReadFlag(&r, &(s->*field.flag))) return 0;
+            if (s->*field.flag) on |= field.bit;
+        }
+    }
     *length = r.offset;
     return 1;
 }
 
-namespace {
-void FreeText(char** field) {
-    FreeBytes(*field);
-    *field = 0;
-}
-}  // namespace
-
 void FreeSettingsTexts(PackageSettings* s) {
-    char** texts[] = {&s->title,           &s->errorText,
-                      &s->continueCaption, &s->exitCaption,
-                      &s->welcomeText,     &s->requiredEngineVersion,
-                      &s->engineMissingText, &s->engineDownloadTarget,
-                      &s->diskSpaceText,   &s->dialogHeading,
-                      &s->progressText,    &s->cancelCaption,
-                      &s->cancelQuestion};
-    for (char** text : texts) FreeText(text);
+    for (const SettingsField& field : kSettingsFields) {
+        if (!field.text) continue;
+        FreeBytes(s->*field.text);
+        s->*field.text = 0;
+    }
 }

@@ -6,6 +6,27 @@
 
 #include "payload/package_settings.h"
 
+// The settings block's fields in file order. A field is present when every
+// flag named in its needs is on; a flag field turns its own bit on.
+enum SettingsFlagBit {
+    kNeedsWelcome = 1,
+    kNeedsWelcomeDialog = 2,
+    kNeedsProgress = 4,
+};
+
+struct SettingsField {
+    char* PackageSettings::*text;    // the text's member, or none for a flag
+    int32_t PackageSettings::*flag;  // the flag's member, or none for a text
+    uint8_t needs;                   // SettingsFlagBit values
+    uint8_t bit;                     // for a flag: the bit it turns on
+};
+
+const uint32_t kSettingsFieldCount = 16;
+extern const SettingsField kSettingsFields[kSettingsFieldCount];
+// The fields' names, as the packaging tool's config and reports spell them.
+// The launcher never refers to them, so its linker drops them.
+extern const char* const kSettingsFieldNames[kSettingsFieldCount];
+
 // Offset of the second occurrence of the marker among positions
 // 0 .. count - 8 of the window, or -1. Occurrences may overlap; the first is
 // the launcher's own search key.

@@ -28,6 +28,7 @@ struct RunState {
     char selfPath[MAX_PATH];
     HANDLE selfFile;
     char targetDir[MAX_PATH];
+    ULONGLONG packageSize;  // measured by ReadPackageSettings, installing runs
 
     char tempPackagePath[MAX_PATH + 4];
     HANDLE packageFile;

@@ -43,11 +43,11 @@ TEST(Config, TextsKeepTheirBytes) {
         "welcomeText = first\n"
         "  second ; still text\r\n"
         "\tthird\n"
-        "errorText = \xc4\x80 caf\xe9\n"
+        "errorText = caf\xc3\xa9 \xe2\x82\xac\n"
         "diskSpaceText = " + longText + "\r\n");
     EXPECT_EQ(s.title, "Press Next ; then # wait");
     EXPECT_EQ(s.welcomeText, "first\nsecond ; still text\nthird");
-    EXPECT_EQ(s.errorText, "\xc4\x80 caf\xe9");
+    EXPECT_EQ(s.errorText, "caf\xe9 \x80") << "UTF-8 into code page 1252";
     EXPECT_EQ(s.diskSpaceText, longText);
 }
 
@@ -63,7 +63,17 @@ TEST(Config, ErrorsNameFileLineAndKey) {
         {"[settings]\n[other]\ntitle = a\n", "demo.ini:3: title: in section [other]"},
         {"[settings]\n\nrequiredEngineVersion = 127.0\n", "demo.ini:3: requiredEngineVersion: \"127.0\""},
         {"[settings]\ntitle = a\njust words\n", "demo.ini:3: expected key = value"},
-        {"[settings]\ntitle = a\nerrorText = b\0c\n"sv, "demo.ini:3: holds a NUL byte"}};
+        {"[settings]\ntitle = a\nerrorText = b\0c\n"sv, "demo.ini:3: holds a NUL byte"},
+        {"[version]\nCompanyName = caf\xe9\n", "demo.ini:2: CompanyName: text is not valid UTF-8"},
+        {"[version]\nColour = red\n", "demo.ini:2: Colour: unknown key"},
+        // The config is UTF-8; what the code page cannot hold is named.
+        {"[settings]\n\ntitle = \xe6\x97\xa5\n",
+         "demo.ini:3: title: character U+65E5 '\xe6\x97\xa5' cannot be written in code page 1252"},
+        {"[settings]\ncodepage = 1251\nwelcomeText = a\n  \xc3\xa9\n",
+         "demo.ini:3: welcomeText: character U+00E9 '\xc3\xa9' (on line 4) cannot be written in code page 1251"},
+        {"[settings]\ntitle = caf\xe9\n", "demo.ini:2: title: byte 0xE9, which is not UTF-8"},
+        {"[settings]\ncodepage = 99999\n", "demo.ini:2: codepage: 99999 is not a code page"},
+        {"[settings]\ncodepage = cyrillic\n", "demo.ini:2: codepage: expected a Windows code page"}};
     for (auto [text, message] : cases) {
         try {
             Parse(text);
@@ -71,6 +81,20 @@ TEST(Config, ErrorsNameFileLineAndKey) {
         } catch (const Error& e) {
             EXPECT_THAT(e.what(), ::testing::StartsWith(message));
         }
+    }
+}
+
+// The config is UTF-8; codepage picks what the launcher's ANSI texts become.
+TEST(Config, CodepageConvertsEveryText) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"1252", "Caf\xc3\xa9 \xe2\x82\xac", "Caf\xe9 \x80"},
+        {"1251", "\xd0\x9f\xd1\x80\xd0\xb8", "\xcf\xf0\xe8"},
+        {"932", "\xe6\x97\xa5\xe6\x9c\xac", "\x93\xfa\x96\x7b"}};
+    for (auto [codepage, utf8, ansi] : cases) {
+        const Settings s = Parse(std::string("[settings]\ncodepage = ") + codepage +
+                                 "\ntitle = " + utf8 + "\ncancelQuestion = x\n  " + utf8);
+        EXPECT_EQ(s.title, ansi) << codepage;
+        EXPECT_EQ(s.cancelQuestion, std::string("x\n") + ansi) << codepage;
     }
 }
 

@@ -19,10 +19,6 @@
 #include "payload/zlib_inflate.h"
 #include "payload_writer.h"
 
-// The launcher core's allocator, backed by the C heap.
-void* AllocBytes(uint32_t size) { return std::malloc(size ? size : 1); }
-void FreeBytes(void* block) { std::free(block); }
-
 namespace boxlift {
 namespace {
 
@@ -56,11 +52,12 @@ struct LauncherRead {
         at = marker + kMarkerLength;
         if (!ParseSettingsBlock(file.data() + at, window(), &settings, &blockLength)) return;
         at += blockLength;
-        ChunkStreamIo io{this, Read, Write, nullptr, Inflate, [](void*, uint32_t) {},
-                         [](void*) { return 0; }};
+        ByteSource source{this, Read, [](void*, uint32_t) { return 0; }};  // the copy never skips
+        PackageSink sink{this, Write, [](void*, uint32_t) {}, [](void*) { return 0; }};
+        ChunkInflater inflater{nullptr, Inflate};
         Bytes chunk(kChunkBufferSize), packed(kPackedBufferSize);
         zlibStreamsSeen.clear();
-        result = CopyChunkStream(&io, chunk.data(), packed.data());
+        result = CopyChunkStream(&source, &sink, &inflater, chunk.data(), packed.data());
     }
     ~LauncherRead() { FreeSettingsTexts(&settings); }
 
@@ -78,7 +75,7 @@ struct LauncherRead {
         ++r.records;
         return size;
     }
-    static int Inflate(uint8_t* out, uint32_t* outLength, const uint8_t* in, uint32_t inLength) {
+    static int Inflate(void*, uint8_t* out, uint32_t* outLength, const uint8_t* in, uint32_t inLength) {
         zlibStreamsSeen.emplace_back(in, in + inLength);
         InflateWork work = {};
         int result = InflateZlibStream(out, outLength, in, inLength, &work);
@@ -91,7 +88,7 @@ struct LauncherRead {
     std::int32_t marker = -1;
     PackageSettings settings{};
     std::uint32_t blockLength = 0;
-    ChunkStreamResult result = kStreamFailed;
+    ChunkStreamResult result = kStreamTruncated;
     Bytes package;
 };
 

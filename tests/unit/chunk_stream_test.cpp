@@ -49,7 +49,7 @@ Bytes Zlib(const Bytes& data) {
     return out;
 }
 
-int InflateForTest(uint8_t* out, uint32_t* outLength, const uint8_t* in,
+int InflateForTest(void*, uint8_t* out, uint32_t* outLength, const uint8_t* in,
                    uint32_t inLength) {
     InflateWork work = {};
     int result = InflateZlibStream(out, outLength, in, inLength, &work);
@@ -63,21 +63,18 @@ public:
     explicit StreamRun(const Bytes& input, int cancelAfter = -1)
         : input_(input), cancelAfter_(cancelAfter) {}
 
-    int Measure(uint64_t* packageSize) {
-        ChunkStreamIo io = {.context = this, .read = Read, .skip = Skip};
-        return MeasureChunkStream(&io, packageSize);
+    ChunkStreamResult Measure(StreamMeasure* measure) {
+        ByteSource source = {this, Read, Skip};
+        return MeasureChunkStream(&source, measure);
     }
 
     ChunkStreamResult Run() {
-        ChunkStreamIo io = {.context = this,
-                            .read = Read,
-                            .write = Write,
-                            .skip = Skip,
-                            .inflate = InflateForTest,
-                            .progress = Progress,
-                            .cancelled = Cancelled};
+        ByteSource source = {this, Read, Skip};
+        PackageSink sink = {this, Write, Progress, Cancelled};
+        ChunkInflater inflater = {nullptr, InflateForTest};
         Bytes chunk(kChunkBufferSize), packed(kPackedBufferSize);
-        return CopyChunkStream(&io, chunk.data(), packed.data());
+        return CopyChunkStream(&source, &sink, &inflater, chunk.data(),
+                               packed.data());
     }
 
     bool shortWrites = false;  // the disk takes one byte less than asked
@@ -151,7 +148,7 @@ TEST(ChunkStream, StoredSizeLimits) {
     EXPECT_EQ(largest.output.size(), 65536u);
 
     StreamRun tooLarge(Stream().U32(1).Stored(Pattern(65537)).End().bytes);
-    EXPECT_EQ(tooLarge.Run(), kStreamFailed);
+    EXPECT_EQ(tooLarge.Run(), kStreamBadRecordSize);
     EXPECT_EQ(tooLarge.consumed, 9u) << "fails before reading the data";
 }
 
@@ -165,7 +162,7 @@ TEST(ChunkStream, CompressedSizeLimitIsCheckedBeforeReading) {
 
     padded.push_back(0xAA);
     StreamRun tooLarge(Stream().U32(1).Compressed(100, padded).End().bytes);
-    EXPECT_EQ(tooLarge.Run(), kStreamFailed);
+    EXPECT_EQ(tooLarge.Run(), kStreamBadRecordSize);
     EXPECT_EQ(tooLarge.consumed, 13u);
 }
 
@@ -177,29 +174,29 @@ TEST(ChunkStream, InflatedSizeGivesTheInflaterItsRoom) {
     EXPECT_EQ(shorter.output, data) << "writes only the bytes produced";
 
     StreamRun longer(Stream().U32(1).Compressed(4999, z).End().bytes);
-    EXPECT_EQ(longer.Run(), kStreamFailed);
+    EXPECT_EQ(longer.Run(), kStreamBadZlibData);
     EXPECT_TRUE(longer.output.empty());
 
     StreamRun zero(Stream().U32(1).Compressed(0, z).End().bytes);
-    EXPECT_EQ(zero.Run(), kStreamFailed);
+    EXPECT_EQ(zero.Run(), kStreamBadRecordSize);
 
     // More room than the chunk buffer holds is refused, however the stream
     // would inflate.
     StreamRun oversized(Stream().U32(1).Compressed(65537, z).End().bytes);
-    EXPECT_EQ(oversized.Run(), kStreamFailed);
+    EXPECT_EQ(oversized.Run(), kStreamBadRecordSize);
 }
 
 TEST(ChunkStream, BadRecordTypesAndCorruptDataFail) {
     Bytes data = Pattern(300);
     for (uint8_t type : {3, 4, 0x80, 0xFF}) {
         StreamRun run(Stream().U32(2).Stored(data).Byte(type).End().bytes);
-        EXPECT_EQ(run.Run(), kStreamFailed) << int(type);
+        EXPECT_EQ(run.Run(), kStreamBadRecordType) << int(type);
         EXPECT_EQ(run.output, data) << "the first record was written";
     }
     Bytes z = Zlib(data);
     z[z.size() - 1] ^= 1;  // Adler-32 no longer matches
     StreamRun corrupt(Stream().U32(1).Compressed(300, z).End().bytes);
-    EXPECT_EQ(corrupt.Run(), kStreamFailed);
+    EXPECT_EQ(corrupt.Run(), kStreamBadZlibData);
 }
 
 TEST(ChunkStream, EveryCutShortStreamFails) {
@@ -209,14 +206,14 @@ TEST(ChunkStream, EveryCutShortStreamFails) {
     for (size_t cut = 0; cut < s.bytes.size(); ++cut) {
         Bytes prefix(s.bytes.begin(), s.bytes.begin() + cut);
         StreamRun run(prefix);
-        EXPECT_EQ(run.Run(), kStreamFailed) << "cut at " << cut;
+        EXPECT_EQ(run.Run(), kStreamTruncated) << "cut at " << cut;
     }
 }
 
 TEST(ChunkStream, ShortWriteFails) {
     StreamRun run(Stream().U32(1).Stored(Pattern(10)).End().bytes);
     run.shortWrites = true;
-    EXPECT_EQ(run.Run(), kStreamFailed);
+    EXPECT_EQ(run.Run(), kStreamWriteFailed);
 }
 
 TEST(ChunkStream, CancelStopsAfterTheRecordInHand) {
@@ -272,36 +269,41 @@ TEST(ChunkStream, ProgressBeyondTheDeclaredCountDoesNotOverflow) {
     EXPECT_EQ(p.back(), uint32_t(INT32_MAX / 1000));
 }
 
-TEST(MeasureChunkStream, SumsStoredAndInflatedSizes) {
+TEST(MeasureChunkStream, SumsAndCountsTheRecords) {
     Bytes a = Pattern(65536), c = Pattern(4321);
-    Bytes compressed = Zlib(a);
     Stream s;
-    s.U32(3).Stored(c).Compressed(65536, compressed).Stored({}).End();
+    s.U32(3).Stored(c).Compressed(65536, Zlib(a)).Stored({}).End();
     StreamRun run(s.bytes);
-    uint64_t size = 0;
-    EXPECT_EQ(run.Measure(&size), 1);
-    EXPECT_EQ(size, 65536u + 4321u);
+    StreamMeasure m = {};
+    EXPECT_EQ(run.Measure(&m), kStreamComplete);
+    EXPECT_EQ(m.packageSize, 65536u + 4321u);
+    EXPECT_EQ(m.chunkCount, 3u);
+    EXPECT_EQ(m.storedRecords, 2u);
+    EXPECT_EQ(m.compressedRecords, 1u);
     EXPECT_EQ(run.consumed, s.bytes.size());
 }
 
-TEST(MeasureChunkStream, MalformedStreamsFail) {
+// The measuring walk and the copy read headers through the same code: every
+// header fault gives both the same result.
+TEST(MeasureChunkStream, FailsWhereTheCopyFails) {
     Bytes data = Pattern(100);
-    Stream good;
-    good.U32(1).Stored(data).End();
-    for (size_t cut = 0; cut < good.bytes.size(); ++cut) {
-        StreamRun run(Bytes(good.bytes.begin(), good.bytes.begin() + cut));
-        uint64_t size = 0;
-        EXPECT_EQ(run.Measure(&size), 0) << cut;
-    }
-    uint64_t size = 0;
-    StreamRun badType(Stream().U32(1).Byte(7).End().bytes);
-    EXPECT_EQ(badType.Measure(&size), 0);
-    StreamRun oversized(Stream().U32(1).Compressed(65537, Zlib(data)).End().bytes);
-    EXPECT_EQ(oversized.Measure(&size), 0);
     Bytes padded = Zlib(data);
     padded.resize(kMaxCompressedSize + 1);
-    StreamRun overlong(Stream().U32(1).Compressed(100, padded).End().bytes);
-    EXPECT_EQ(overlong.Measure(&size), 0);
+    Stream good;
+    good.U32(1).Stored(data).End();
+    std::vector<std::pair<Bytes, ChunkStreamResult>> cases = {
+        {Stream().U32(1).Byte(7).End().bytes, kStreamBadRecordType},
+        {Stream().U32(1).Stored(Pattern(65537)).End().bytes, kStreamBadRecordSize},
+        {Stream().U32(1).Compressed(65537, Zlib(data)).End().bytes, kStreamBadRecordSize},
+        {Stream().U32(1).Compressed(0, Zlib(data)).End().bytes, kStreamBadRecordSize},
+        {Stream().U32(1).Compressed(100, padded).End().bytes, kStreamBadRecordSize}};
+    for (size_t cut = 0; cut < good.bytes.size(); ++cut)
+        cases.push_back({Bytes(good.bytes.begin(), good.bytes.begin() + cut), kStreamTruncated});
+    for (const auto& [bytes, expected] : cases) {
+        StreamMeasure m = {};
+        EXPECT_EQ(StreamRun(bytes).Measure(&m), expected) << bytes.size();
+        EXPECT_EQ(StreamRun(bytes).Run(), expected) << bytes.size();
+    }
 }
 
 }  // namespace

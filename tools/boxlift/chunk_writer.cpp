@@ -11,10 +11,6 @@
 namespace boxlift {
 namespace {
 
-constexpr std::uint8_t kEndRecord = 0;
-constexpr std::uint8_t kStoredRecord = 1;
-constexpr std::uint8_t kCompressedRecord = 2;
-
 void AppendBytes(Bytes& out, ByteView data) {
     out.insert(out.end(), data.begin(), data.end());
 }

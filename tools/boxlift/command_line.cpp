@@ -1,120 +1,98 @@
 #include "command_line.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
-#include <optional>
-#include <string>
+#include <sstream>
+#include <vector>
 
 namespace boxlift {
-
-const char kUsage[] =
-    "usage: boxlift build --launcher PATH --config FILE -o OUT PACKAGE.msi\n"
-    "\n"
-    "Writes OUT: the launcher image at PATH with PACKAGE.msi and the\n"
-    "settings of the INI file FILE appended as its payload.\n"
-    "\n"
-    "  --launcher PATH  the launcher image (setup.exe without payload)\n"
-    "  --config FILE    the settings, in a [settings] section\n"
-    "  -o, --output OUT the file to write\n"
-    "  -h, --help       show this help\n";
-
 namespace {
 
-bool IsHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
+constexpr char kVersion[] = "boxlift " BOXLIFT_VERSION;
 
-// Walks the arguments of "build", filling the request.
-class BuildParser {
-public:
-    explicit BuildParser(std::span<const std::string_view> args) : args_(args) {}
-
-    BuildRequest Parse();
-
-private:
-    void TakeOption(std::string_view arg);
-    void TakePackage(std::string_view arg);
-    std::filesystem::path* OptionTarget(std::string_view name);
-    std::string_view Value(std::string_view name,
-                           std::optional<std::string_view> inlineValue);
-    void Require(const std::filesystem::path& value, const char* what) const;
-
-    std::span<const std::string_view> args_;
-    std::size_t next_ = 0;
-    bool optionsEnded_ = false;
-    bool packageSeen_ = false;
-    BuildRequest request_;
+// The four subcommands, filling one request each.
+struct Requests {
+    BuildRequest build;
+    InspectRequest inspect;
+    ExtractRequest extract;
+    VerifyRequest verify;
 };
 
-BuildRequest BuildParser::Parse() {
-    while (next_ < args_.size()) {
-        std::string_view arg = args_[next_++];
-        bool isOption = !optionsEnded_ && arg.size() > 1 && arg[0] == '-';
-        if (isOption && arg == "--")
-            optionsEnded_ = true;
-        else if (isOption)
-            TakeOption(arg);
-        else
-            TakePackage(arg);
-    }
-    Require(request_.launcher, "--launcher PATH");
-    Require(request_.config, "--config FILE");
-    Require(request_.out, "-o OUT");
-    if (!packageSeen_) throw UsageError("missing the package (PACKAGE.msi)");
-    return request_;
+void AddBuild(CLI::App& app, BuildRequest& r) {
+    CLI::App* build = app.add_subcommand(
+        "build", "Packs PACKAGE.msi into a setup.exe: the launcher with the package appended.");
+    build->add_option("PACKAGE", r.package, "the Windows Installer package")->required();
+    build->add_option("-c,--config", r.config,
+                      "INI file whose [settings] override the texts made from the package");
+    build->add_option("-o,--output", r.out, "the file to write (default: PACKAGE with .exe)");
+    build->add_option("--launcher", r.launcher,
+                      "a launcher image to use instead of the one built into boxlift");
 }
 
-void BuildParser::TakeOption(std::string_view arg) {
-    std::optional<std::string_view> inlineValue;
-    std::string_view name = arg;
-    if (std::size_t equals = arg.find('='); arg.starts_with("--") &&
-                                            equals != std::string_view::npos) {
-        name = arg.substr(0, equals);
-        inlineValue = arg.substr(equals + 1);
-    }
-    std::filesystem::path* target = OptionTarget(name);
-    if (!target) throw UsageError("unknown option " + std::string(name));
-    if (!target->empty())
-        throw UsageError(std::string(name) + " given more than once");
-    *target = Value(name, inlineValue);
-    if (target->empty())
-        throw UsageError(std::string(name) + ": empty value");
+void AddInspect(CLI::App& app, InspectRequest& r) {
+    CLI::App* inspect = app.add_subcommand(
+        "inspect", "Shows the payload of SETUP.exe: layout, settings, records, version, signature.");
+    inspect->add_option("SETUP", r.setup, "a setup.exe written by boxlift")->required();
+    inspect->add_flag("--json", r.json, "print one JSON object");
+    inspect->add_option("--codepage", r.codepage,
+                        "code page the settings' texts were written in (default 1252)");
 }
 
-void BuildParser::TakePackage(std::string_view arg) {
-    if (packageSeen_)
-        throw UsageError("more than one package: " +
-                         request_.package.string() + " and " +
-                         std::string(arg));
-    request_.package = arg;
-    packageSeen_ = true;
+void AddExtract(CLI::App& app, ExtractRequest& r) {
+    CLI::App* extract = app.add_subcommand(
+        "extract", "Writes the package inside SETUP.exe to DIR, checking every record.");
+    extract->add_option("SETUP", r.setup, "a setup.exe written by boxlift")->required();
+    extract->add_option("-o,--output", r.outDir, "directory for the package (default: .)");
 }
 
-std::filesystem::path* BuildParser::OptionTarget(std::string_view name) {
-    if (name == "--launcher") return &request_.launcher;
-    if (name == "--config") return &request_.config;
-    if (name == "-o" || name == "--output") return &request_.out;
-    return nullptr;
+void AddVerify(CLI::App& app, VerifyRequest& r) {
+    CLI::App* verify = app.add_subcommand(
+        "verify", "Checks that SETUP.exe keeps the payload contract; exit 0 when it does.");
+    verify->add_option("SETUP", r.setup, "a setup.exe written by boxlift")->required();
 }
 
-std::string_view BuildParser::Value(
-    std::string_view name, std::optional<std::string_view> inlineValue) {
-    if (inlineValue) return *inlineValue;
-    if (next_ == args_.size())
-        throw UsageError(std::string(name) + ": missing value");
-    return args_[next_++];
+bool IsCommand(CLI::App& app, std::string_view name) {
+    auto all = app.get_subcommands([](CLI::App*) { return true; });
+    return std::ranges::any_of(all, [&](CLI::App* sub) { return sub->get_name() == name; });
 }
 
-void BuildParser::Require(const std::filesystem::path& value,
-                          const char* what) const {
-    if (value.empty()) throw UsageError(std::string("missing ") + what);
+Command Chosen(const CLI::App& app, Requests& r) {
+    if (app.got_subcommand("build")) return r.build;
+    if (app.got_subcommand("inspect")) return r.inspect;
+    if (app.got_subcommand("extract")) return r.extract;
+    return r.verify;
 }
 
 }  // namespace
 
 Command ParseCommandLine(std::span<const std::string_view> args) {
-    if (std::ranges::any_of(args, IsHelp)) return HelpRequest{};
-    if (args.empty()) throw UsageError("missing command");
-    if (args[0] != "build")
-        throw UsageError("unknown command \"" + std::string(args[0]) + "\"");
-    return BuildParser(args.subspan(1)).Parse();
+    CLI::App app("Packs Windows Installer packages into self-extracting setup.exe files.",
+                 "boxlift");
+    app.set_version_flag("--version", kVersion);
+    app.require_subcommand(1);
+    Requests requests;
+    AddBuild(app, requests.build);
+    AddInspect(app, requests.inspect);
+    AddExtract(app, requests.extract);
+    AddVerify(app, requests.verify);
+    // CLI11 would only say that a command is missing.
+    if (!args.empty() && !args[0].starts_with('-') && !IsCommand(app, args[0]))
+        return Printed{"boxlift: unknown command \"" + std::string(args[0]) +
+                           "\"\nRun 'boxlift --help' for the usage.\n",
+                       true, kExitUsage};
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        std::ostringstream out, err;
+        int code = app.exit(e, out, err);
+        if (code == 0) return Printed{out.str()};
+        return Printed{"boxlift: " + std::string(e.what()) + "\nRun 'boxlift --help' for the usage.\n",
+                       true, kExitUsage};
+    }
+    return Chosen(app, requests);
 }
 
 }  // namespace boxlift

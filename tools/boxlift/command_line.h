@@ -1,37 +1,55 @@
-// The tool's command line:
-//   boxlift build --launcher PATH --config FILE -o OUT PACKAGE.msi
-// options in any order, "--name=value" accepted for the long ones.
+// The tool's command line, on CLI11:
+//   boxlift build [--config FILE] [-o OUT] [--launcher PATH] PACKAGE.msi
+//   boxlift inspect [--json] [--codepage N] SETUP.exe
+//   boxlift extract [-o DIR] SETUP.exe
+//   boxlift verify SETUP.exe
+//   boxlift --version | --help, and --help after each command
 #pragma once
 
 #include <filesystem>
 #include <span>
+#include <string>
 #include <string_view>
 #include <variant>
 
-#include "payload_writer.h"
-
 namespace boxlift {
 
-extern const char kUsage[];
-
-// A command line that does not fit the usage: exit status 2.
-class UsageError : public Error {
-public:
-    using Error::Error;
-};
-
-struct HelpRequest {};
+inline constexpr int kExitFailure = 1;  // bad input, or the work failed
+inline constexpr int kExitUsage = 2;    // the command line does not fit
 
 struct BuildRequest {
-    std::filesystem::path launcher;
-    std::filesystem::path config;
-    std::filesystem::path out;
     std::filesystem::path package;
+    std::filesystem::path config;    // empty: every text from the package
+    std::filesystem::path out;       // empty: the package's name with .exe
+    std::filesystem::path launcher;  // empty: the embedded launcher
 };
 
-using Command = std::variant<HelpRequest, BuildRequest>;
+struct InspectRequest {
+    std::filesystem::path setup;
+    bool json = false;
+    unsigned codepage = 1252;  // of the settings' texts, for display
+};
 
-// args: the arguments after the program name. Throws UsageError.
+struct ExtractRequest {
+    std::filesystem::path setup;
+    std::filesystem::path outDir = ".";
+};
+
+struct VerifyRequest {
+    std::filesystem::path setup;
+};
+
+// Help, the version or a usage error: text to print and the exit code.
+struct Printed {
+    std::string text;
+    bool toStderr = false;
+    int exitCode = 0;
+};
+
+using Command =
+    std::variant<Printed, BuildRequest, InspectRequest, ExtractRequest, VerifyRequest>;
+
+// args: the arguments after the program name.
 Command ParseCommandLine(std::span<const std::string_view> args);
 
 }  // namespace boxlift

@@ -1,134 +1,102 @@
 #include "config.h"
 
-#include <ini.h>
+#include "image_identity.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
+#include <charconv>
 #include <optional>
-#include <variant>
-#include <vector>
-
-#include "ini_stream.h"
 
 namespace boxlift {
 namespace {
 
-using TextMember = std::string Settings::*;
-using FlagMember = bool Settings::*;
-struct EngineVersionField {};
+constexpr std::string_view kSettings = "settings";
+constexpr std::string_view kVersion = "version";
+constexpr std::string_view kCodepageKey = "codepage";
+constexpr std::string_view kIconKey = "icon";
 
-struct Field {
-    std::string_view key;
-    std::variant<TextMember, FlagMember, EngineVersionField> member;
-};
-
-constexpr std::array<Field, 16> kFields{{
-    {"title", &Settings::title},
-    {"errorText", &Settings::errorText},
-    {"showWelcome", &Settings::showWelcome},
-    {"welcomeAsDialog", &Settings::welcomeAsDialog},
-    {"exitCaption", &Settings::exitCaption},
-    {"continueCaption", &Settings::continueCaption},
-    {"welcomeText", &Settings::welcomeText},
-    {"requiredEngineVersion", EngineVersionField{}},
-    {"engineMissingText", &Settings::engineMissingText},
-    {"engineDownloadTarget", &Settings::engineDownloadTarget},
-    {"diskSpaceText", &Settings::diskSpaceText},
-    {"showProgress", &Settings::showProgress},
-    {"dialogHeading", &Settings::dialogHeading},
-    {"progressText", &Settings::progressText},
-    {"cancelCaption", &Settings::cancelCaption},
-    {"cancelQuestion", &Settings::cancelQuestion},
-}};
-
-constexpr std::string_view kSection = "settings";
-
-const Field* FindField(std::string_view key) {
-    auto found = std::ranges::find(kFields, key, &Field::key);
-    return found == kFields.end() ? nullptr : &*found;
+bool IsSettingsKey(std::string_view key) {
+    return key == kCodepageKey || key == kIconKey || FindSettingsMember(key);
 }
 
-// A value as written, its continuation lines joined by line feeds.
-struct Entry {
-    std::string key;
-    std::string value;
-    int line;
+bool IsVersionKey(std::string_view key) {
+    return std::ranges::find(kVersionKeys, key) != std::end(kVersionKeys);
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// The parse: one pass over the lines, the first error stops it.
+class Reader {
+public:
+    explicit Reader(const std::string& fileName) : fileName_(fileName) {}
+
+    void Line(std::string_view line);
+    // The entries of one section, in file order.
+    std::vector<ConfigEntry> Take(std::string_view section) const {
+        std::vector<ConfigEntry> taken;
+        for (const auto& [inSection, entry] : entries_)
+            if (inSection == section) taken.push_back(entry);
+        return taken;
+    }
+
+private:
+    [[noreturn]] void Fail(const std::string& message) const {
+        throw Error(fileName_ + ":" + std::to_string(number_) + ": " + message);
+    }
+    void Entry(std::string_view key, std::string_view value);
+
+    const std::string& fileName_;
+    std::vector<std::pair<std::string, ConfigEntry>> entries_;  // section, entry
+    std::optional<std::string> section_;
+    bool valueOpen_ = false;  // an indented line continues the last value
+    int number_ = 0;
 };
 
-// What the parse has gathered, shared by the line source and the handler.
-struct ParseState {
-    explicit ParseState(std::string_view text) : lines(text) {}
+void Reader::Line(std::string_view line) {
+    ++number_;
+    if (line.find('\0') != std::string_view::npos) Fail("holds a NUL byte");
+    std::string_view text = Trim(line);
+    if (text.empty() || text.front() == ';' || text.front() == '#') return;
+    if (valueOpen_ && IsBlank(line.front())) {
+        entries_.back().second.value += '\n' + std::string(text);
+        return;
+    }
+    if (text.front() == '[') {
+        if (text.back() != ']') Fail("expected key = value, a [section] or a comment");
+        section_ = Trim(text.substr(1, text.size() - 2));
+        valueOpen_ = false;
+        return;
+    }
+    std::size_t separator = text.find_first_of("=:");
+    if (separator == std::string_view::npos)
+        Fail("expected key = value, a [section] or a comment");
+    Entry(Trim(text.substr(0, separator)), Trim(text.substr(separator + 1)));
+}
 
-    IniLineSource lines;
-    std::vector<Entry> entries;  // in file order
-    std::string lastKey;        // the entry a continuation line extends
-    int lastKeySections = -1;   // sectionsSeen when lastKey was read
-    std::optional<std::string> error;  // "line: message" of the first error
-};
+void Reader::Entry(std::string_view key, std::string_view value) {
+    std::string name(key);
+    if (!section_) Fail(name + ": outside any section, expected [settings]");
+    if (*section_ != kSettings && *section_ != kVersion)
+        Fail(name + ": in section [" + *section_ + "], expected [settings] or [version]");
+    if (!(*section_ == kSettings ? IsSettingsKey(key) : IsVersionKey(key)))
+        Fail(name + ": unknown key");
+    for (const auto& [section, entry] : entries_)
+        if (section == *section_ && entry.key == key)
+            Fail(name + ": given twice, first on line " + std::to_string(entry.line));
+    entries_.push_back({*section_, {name, std::string(value), number_}});
+    valueOpen_ = true;
+}
 
 std::string Quote(std::string_view value) {
     std::string quoted = "\"";
-    for (char c : value) {
-        if (c == '\n')
-            quoted += "\\n";
-        else
-            quoted += c;
-    }
+    for (char c : value) quoted += c == '\n' ? std::string("\\n") : std::string(1, c);
     return quoted + "\"";
-}
-
-Entry* FindEntry(ParseState& state, std::string_view key) {
-    auto found = std::ranges::find(state.entries, key, &Entry::key);
-    return found == state.entries.end() ? nullptr : &*found;
-}
-
-bool IsContinuation(const ParseState& state, std::string_view key) {
-    return state.lines.indented() && key == state.lastKey &&
-           state.lines.sectionsSeen() == state.lastKeySections;
-}
-
-// The reason a key may not be taken, or none.
-std::optional<std::string> RefuseKey(ParseState& state,
-                                     std::string_view section,
-                                     std::string_view key) {
-    if (section.empty())
-        return "outside any section, expected [settings]";
-    if (section != kSection)
-        return "in section [" + std::string(section) + "], expected [settings]";
-    if (!FindField(key)) return std::string("unknown key");
-    if (const Entry* first = FindEntry(state, key))
-        return "given twice, first on line " + std::to_string(first->line);
-    return std::nullopt;
-}
-
-void TakeEntry(ParseState& state, const char* section, const char* name,
-               const char* value) {
-    int line = state.lines.line();
-    if (IsContinuation(state, name)) {
-        FindEntry(state, name)->value += '\n' + std::string(value);
-        return;
-    }
-    if (auto refusal = RefuseKey(state, section, name)) {
-        state.error = std::to_string(line) + ": " + name + ": " + *refusal;
-        return;
-    }
-    state.entries.push_back(Entry{name, value, line});
-    state.lastKey = name;
-    state.lastKeySections = state.lines.sectionsSeen();
-}
-
-// libinih's handler: non-zero to go on. Nothing may be thrown through the
-// library, so every failure is kept in the state.
-int HandleEntry(void* user, const char* section, const char* name,
-                const char* value) {
-    auto& state = *static_cast<ParseState*>(user);
-    try {
-        TakeEntry(state, section, name, value);
-    } catch (const std::exception& e) {
-        state.error = std::to_string(state.lines.line()) + ": " + e.what();
-    }
-    return state.error ? 0 : 1;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -138,51 +106,35 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     });
 }
 
-bool ParseFlag(std::string_view key, const std::string& value) {
+bool ParseFlag(const std::string& value) {
     for (std::string_view yes : {"yes", "true", "1"})
         if (EqualsIgnoringCase(value, yes)) return true;
     for (std::string_view no : {"no", "false", "0"})
         if (EqualsIgnoringCase(value, no)) return false;
-    throw Error(std::string(key) + ": expected yes/no/true/false/1/0, got " +
-                Quote(value));
+    throw Error("expected yes/no/true/false/1/0, got " + Quote(value));
 }
 
-void ApplyEntry(const Field& field, const std::string& value, Settings& s) {
-    struct Apply {
-        const Field& field;
-        const std::string& value;
-        Settings& s;
-        void operator()(TextMember m) const { s.*m = value; }
-        void operator()(FlagMember m) const { s.*m = ParseFlag(field.key, value); }
-        void operator()(EngineVersionField) const {
-            s.requiredEngineVersion = EncodeEngineVersion(value);
-        }
-    };
-    std::visit(Apply{field, value, s}, field.member);
+unsigned ParseCodepage(const std::string& value) {
+    unsigned codepage = 0;
+    auto [end, status] = std::from_chars(value.data(), value.data() + value.size(), codepage);
+    if (status != std::errc() || end != value.data() + value.size())
+        throw Error("expected a Windows code page number such as 1252, got " + Quote(value));
+    CheckCodepage(codepage);
+    return codepage;
 }
 
-Settings ApplyEntries(const ParseState& state, const std::string& fileName) {
-    Settings settings = DefaultSettings();
-    for (const Entry& entry : state.entries) {
-        try {
-            ApplyEntry(*FindField(entry.key), entry.value, settings);
-        } catch (const Error& e) {
-            throw Error(fileName + ":" + std::to_string(entry.line) + ": " +
-                        e.what());
-        }
+// One entry into settings; errors without the file and line in front.
+void ApplyEntry(const ConfigEntry& entry, const Config& config, Settings& settings) {
+    SettingsMember member = *FindSettingsMember(entry.key);
+    if (auto* flag = std::get_if<FlagMember>(&member)) {
+        settings.**flag = ParseFlag(entry.value);
+    } else if (entry.key == "requiredEngineVersion") {
+        settings.requiredEngineVersion = EncodeEngineVersion(entry.value);
+    } else {
+        std::string where = config.fileName + ":" + std::to_string(entry.line) + ": " + entry.key;
+        settings.*std::get<TextMember>(member) =
+            ToCodepage(entry.value, config.codepage, where, entry.line);
     }
-    return settings;
-}
-
-[[noreturn]] void FailParse(const ParseState& state, int result,
-                            const std::string& fileName) {
-    if (state.lines.failure())
-        throw Error(fileName + ":" + std::to_string(state.lines.line()) +
-                    ": " + *state.lines.failure());
-    if (state.error) throw Error(fileName + ":" + *state.error);
-    if (result < 0) throw Error(fileName + ": out of memory while parsing");
-    throw Error(fileName + ":" + std::to_string(result) +
-                ": expected key = value, a [section] or a comment");
 }
 
 }  // namespace
@@ -193,23 +145,64 @@ Settings DefaultSettings() {
     return settings;
 }
 
-Settings ParseConfig(std::string_view text, const std::string& fileName) {
-    ParseState state(text);
-    int result;
-    {
-        IniSwitches switches(state.lines.LongestLine());
-        result = ini_parse_stream(&IniLineSource::Read, &state.lines,
-                                  HandleEntry, &state);
+Config ReadConfig(std::string_view text, const std::string& fileName) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a UTF-8 BOM
+    Reader reader(fileName);
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = std::min(text.find('\n', start), text.size());
+        reader.Line(text.substr(start, end - start));
+        start = end + 1;
     }
-    if (result != 0 || state.error || state.lines.failure())
-        FailParse(state, result, fileName);
-    return ApplyEntries(state, fileName);
+    Config config{fileName, reader.Take(kSettings), reader.Take(kVersion)};
+    auto codepage = std::ranges::find(config.settings, kCodepageKey, &ConfigEntry::key);
+    if (codepage != config.settings.end()) {
+        try {
+            config.codepage = ParseCodepage(codepage->value);
+        } catch (const Error& e) {
+            throw Error(fileName + ":" + std::to_string(codepage->line) + ": codepage: " +
+                        e.what());
+        }
+        config.settings.erase(codepage);
+    }
+    for (const ConfigEntry& entry : config.version) {  // written as UTF-16
+        try {
+            ToUtf16(entry.value);
+        } catch (const Error& e) {
+            throw Error(fileName + ":" + std::to_string(entry.line) + ": " + entry.key + ": " +
+                        e.what());
+        }
+    }
+    auto icon = std::ranges::find(config.settings, kIconKey, &ConfigEntry::key);
+    if (icon != config.settings.end()) {
+        config.icon = std::filesystem::path(fileName).parent_path() / icon->value;
+        config.settings.erase(icon);
+    }
+    return config;
 }
 
-Settings LoadConfig(const std::filesystem::path& path) {
+Config LoadConfig(const std::filesystem::path& path) {
     Bytes bytes = ReadFileBytes(path);
-    std::string text(bytes.begin(), bytes.end());
-    return ParseConfig(text, path.string());
+    return ReadConfig(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                      path.string());
+}
+
+Settings ApplyConfig(const Config& config, Settings settings) {
+    for (const ConfigEntry& entry : config.settings) {
+        try {
+            ApplyEntry(entry, config, settings);
+        } catch (const Error& e) {
+            std::string message = e.what();
+            if (message.starts_with(config.fileName + ":")) throw;  // already located
+            std::string key = entry.key + ": ";
+            throw Error(config.fileName + ":" + std::to_string(entry.line) + ": " +
+                        (message.starts_with(key) ? message : key + message));
+        }
+    }
+    return settings;
+}
+
+Settings ParseConfig(std::string_view text, const std::string& fileName) {
+    return ApplyConfig(ReadConfig(text, fileName), DefaultSettings());
 }
 
 }  // namespace boxlift

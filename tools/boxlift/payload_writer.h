@@ -1,10 +1,6 @@
 // Writing the payload that the launcher reads: the marker, the settings
-// block and the chunk stream, appended to a launcher image.
-//
-// Layout (all integers u32 little-endian):
-//   launcher image | "CmSSFX2" | settings block | chunkCount | records | 0
-//   stored record:     1, storedSize, data
-//   compressed record: 2, inflatedSize, compressedSize, zlib stream
+// block and the chunk stream, appended to a launcher image. The layout and
+// its limits are the launcher's own (payload/payload_format.h).
 #pragma once
 
 #include <cstdint>
@@ -13,6 +9,9 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "payload/payload_format.h"
+#include "settings.h"
 
 namespace boxlift {
 
@@ -26,33 +25,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-inline constexpr char kMarker[] = "CmSSFX2";
-inline constexpr std::size_t kMarkerLength = 7;
-inline constexpr std::size_t kPieceSize = 65536;
-inline constexpr std::size_t kMaxMarkerOffset = 524280;
-inline constexpr std::size_t kMaxCompressedSize = 72089;
-
-// The settings block's fields. Which of them are written follows from the
-// three flags: the welcome group when showWelcome is set (the two captions
-// only with welcomeAsDialog too), the progress group when showProgress is.
-struct Settings {
-    std::string title;
-    std::string errorText;
-    bool showWelcome = false;
-    bool welcomeAsDialog = false;
-    std::string exitCaption;
-    std::string continueCaption;
-    std::string welcomeText;
-    std::string requiredEngineVersion;  // the two stored bytes, see below
-    std::string engineMissingText;
-    std::string engineDownloadTarget;
-    std::string diskSpaceText;
-    bool showProgress = false;
-    std::string dialogHeading;
-    std::string progressText;
-    std::string cancelCaption;
-    std::string cancelQuestion;
-};
+// The format's constants under the tool's names.
+inline const char* const kMarker = kPayloadMarker;
+inline constexpr std::size_t kMarkerLength = kPayloadMarkerLength;
+inline constexpr std::size_t kPieceSize = kMaxChunkSize;  // what a record holds
 
 // "MAJOR.MINOR" -> the two bytes major + 1, minor + 1. Throws Error for a
 // malformed text or a number the launcher cannot compare (above 126).
@@ -61,6 +37,9 @@ std::string EncodeEngineVersion(const std::string& version);
 // The settings block as written. Throws Error for a text holding a NUL or
 // an engine version that is not exactly two non-zero bytes.
 Bytes EncodeSettingsBlock(const Settings& settings);
+
+// How often the marker occurs in bytes, overlapping occurrences included.
+std::size_t CountMarkers(ByteView bytes);
 
 // Throws Error unless the image holds the marker exactly once and is small
 // enough for the payload's marker to start at most at offset 524,280.
@@ -92,13 +71,6 @@ std::uint32_t ChunkCount(std::size_t packageSize);
 // image | marker | settings block | chunk stream, in memory.
 Bytes BuildPayloadFile(ByteView launcherImage, const Settings& settings,
                        ByteView package);
-
-// Reads the launcher and the package, writes OUT through a temporary file
-// beside it that is renamed into place only when complete.
-void WritePayloadFile(const std::filesystem::path& launcher,
-                      const Settings& settings,
-                      const std::filesystem::path& package,
-                      const std::filesystem::path& out);
 
 // Whole-file helpers used by the tool and the tests. Errors name the file.
 // WriteFileBytes goes through a temporary file beside path, renamed into

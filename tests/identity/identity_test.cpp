@@ -1,0 +1,129 @@
+// What `boxlift build` writes, as Windows and the usual PE tools read it:
+// the product's version resource (GetFileVersionInfoA/VerQueryValueA under
+// Wine, objdump, wrestool), an icon from the config, a valid rewritten
+// image that still unpacks its package; and the same file after
+// Authenticode signing.
+#include <algorithm>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "wine_harness.h"
+
+namespace boxlift::e2e {
+namespace {
+
+void WriteText(const fs::path& path, const std::string& text) {
+    WriteFileBytes(path, ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+// An .ico of two 32-bit images (16 and 32 pixels), laid out as wrestool
+// writes one back: the entries, then the images in order.
+Bytes MakeIcon() {
+    Bytes ico = {0, 0, 1, 0, 2, 0};
+    std::vector<Bytes> images;
+    for (std::uint32_t side : {16u, 32u}) {
+        Bytes image(40 + side * side * 4 + side * 4, 0);
+        const std::uint32_t header[] = {40, side, side * 2};
+        for (int i = 0; i < 3; ++i)
+            for (int b = 0; b < 4; ++b) image[4 * i + b] = static_cast<std::uint8_t>(header[i] >> (8 * b));
+        image[12] = 1;   // planes
+        image[14] = 32;  // bits per pixel
+        for (std::size_t p = 40; p < 40 + side * side * 4; ++p) image[p] = static_cast<std::uint8_t>(p * side);
+        images.push_back(image);
+    }
+    std::uint32_t offset = 6 + 16 * 2;
+    for (const Bytes& image : images) {
+        std::uint8_t side = image[4];
+        ico.insert(ico.end(), {side, side, 0, 0, 1, 0, 32, 0});
+        AppendU32(ico, static_cast<std::uint32_t>(image.size()));
+        AppendU32(ico, offset);
+        offset += static_cast<std::uint32_t>(image.size());
+    }
+    for (const Bytes& image : images) ico.insert(ico.end(), image.begin(), image.end());
+    return ico;
+}
+
+class Identity : public LauncherTest {
+protected:
+    void SetUp() override {
+        LauncherTest::SetUp();
+        ASSERT_EQ(RunProcess({BOXLIFT_WIXL, "-o", "product.msi", BOXLIFT_TEST_WXS}, dir_).exitCode, 0);
+        WriteFileBytes(dir_ / "product.ico", MakeIcon());
+        WriteText(dir_ / "product.ini",
+                  "[settings]\nicon = product.ico\n[version]\n"
+                  "LegalCopyright = \xc2\xa9 2026 \xc3\x91" "and\xc3\xba\nFileVersion = 7.8.9.10\n");
+        RunResult build = Run({BOXLIFT_TOOL, "build", "--config", "product.ini", "-o", "setup.exe",
+                               "product.msi"});
+        ASSERT_EQ(build.exitCode, 0) << build.output;
+        package_ = ReadFileBytes(dir_ / "product.msi");
+    }
+    RunResult Run(const std::vector<std::string>& argv) { return RunProcess(argv, dir_); }
+    // setup.exe /e under Wine gives the package back byte for byte.
+    ::testing::AssertionResult Unpacks(const std::string& setup) {
+        fs::create_directory(dir_ / (setup + "-out"));
+        RunResult run = RunExtract(dir_ / setup, dir_ / (setup + "-out"));
+        if (run.exitCode != 1) return ::testing::AssertionFailure() << "exit code " << run.exitCode;
+        return HoldsOnlyPackage(dir_ / (setup + "-out"), package_);
+    }
+    Bytes package_;
+};
+
+TEST_F(Identity, WindowsObjdumpAndWrestoolReadTheProductsIdentity) {
+    RunResult probe = RunWindowsProgram(
+        fs::path(BOXLIFT_WINTESTS_DIR) / "version_probe.exe",
+        {"setup.exe", "ProductName", "CompanyName", "FileDescription", "ProductVersion",
+         "FileVersion", "LegalCopyright", "OriginalFilename"},
+        dir_);
+    ASSERT_EQ(probe.exitCode, 0) << probe.output;
+    // The A functions give the texts in Wine's ANSI code page, 1252 here.
+    EXPECT_EQ(probe.output,
+              "fixed 7.8.9.10 2.5.1.0\r\ntranslation 0000 04b0\r\n"
+              "ProductName=Caf\xe9 Tool\r\nCompanyName=\xd1" "and\xfa Software\r\n"
+              "FileDescription=Caf\xe9 Tool Setup\r\nProductVersion=2.5.1\r\n"
+              "FileVersion=7.8.9.10\r\nLegalCopyright=\xa9 2026 \xd1" "and\xfa\r\n"
+              "OriginalFilename=setup.exe\r\n");
+
+    RunResult objdump = Run({BOXLIFT_OBJDUMP, "-p", "setup.exe"});
+    ASSERT_EQ(objdump.exitCode, 0) << objdump.output;
+    EXPECT_NE(objdump.output.find("Resource Directory [.rsrc]"), std::string::npos);
+    EXPECT_NE(objdump.output.find("Base Relocation Directory [.reloc]"), std::string::npos)
+        << "the relocations moved with the grown resource section";
+
+    RunResult list = Run({BOXLIFT_WRESTOOL, "-l", "setup.exe"});
+    ASSERT_EQ(list.exitCode, 0) << list.output;
+    EXPECT_NE(list.output.find("--type=16 --name=1 --language=0"), std::string::npos) << list.output;
+    RunResult extract = Run({BOXLIFT_WRESTOOL, "-x", "--type=14", "--name=105", "-o", "extracted.ico",
+                          "setup.exe"});
+    ASSERT_EQ(extract.exitCode, 0) << extract.output;
+    // wrestool (icoutils 0.32) writes as many bytes again behind the icon as
+    // the group resource has, also for windres' own output: compare the icon.
+    const Bytes icon105 = ReadFileBytes(dir_ / "extracted.ico"), ico = MakeIcon();
+    EXPECT_TRUE(icon105.size() >= ico.size() && std::equal(ico.begin(), ico.end(), icon105.begin()))
+        << "icon group 105";
+
+    RunResult verify = Run({BOXLIFT_TOOL, "verify", "setup.exe"});
+    EXPECT_EQ(verify.exitCode, 0) << verify.output << "(the marker once in the image, the checksum)";
+    EXPECT_TRUE(Unpacks("setup.exe")) << "the rewritten image no longer runs";
+}
+
+// A throw-away certificate made here; osslsigncode signs and verifies.
+TEST_F(Identity, SignedSetupStillWorks) {
+    ASSERT_EQ(Run({BOXLIFT_OPENSSL, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                   "-subj", "/CN=Boxlift Test Signer", "-keyout", "key.pem", "-out", "cert.pem"})
+                  .exitCode,
+              0);
+    RunResult sign = Run({BOXLIFT_OSSLSIGNCODE, "sign", "-certs", "cert.pem", "-key", "key.pem",
+                          "-in", "setup.exe", "-out", "signed.exe"});
+    ASSERT_EQ(sign.exitCode, 0) << sign.output;
+    RunResult check = Run({BOXLIFT_OSSLSIGNCODE, "verify", "-CAfile", "cert.pem", "-in", "signed.exe"});
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+
+    RunResult verify = Run({BOXLIFT_TOOL, "verify", "signed.exe"});
+    EXPECT_EQ(verify.exitCode, 0) << verify.output;
+    EXPECT_NE(verify.output.find("OK (signed)"), std::string::npos) << verify.output;
+    EXPECT_TRUE(Unpacks("signed.exe"));
+}
+
+}  // namespace
+}  // namespace boxlift::e2e

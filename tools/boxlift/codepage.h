@@ -1,0 +1,40 @@
+// The launcher shows 8-bit ANSI texts; the config and the package's
+// properties are UTF-8. Texts are converted with iconv, and a character the
+// code page cannot hold is an error, never a silent '?'.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <string>
+
+namespace boxlift {
+
+inline constexpr unsigned kDefaultCodepage = 1252;
+
+// Throws Error unless iconv can convert UTF-8 into Windows code page
+// `codepage` (e.g. 1252, 1251, 932).
+void CheckCodepage(unsigned codepage);
+
+// The text in the code page. Throws Error for text that is not UTF-8 or
+// holds a character the code page lacks; the message starts with `where`
+// (e.g. "demo.ini:7: title") and names the character and, for a text of
+// several lines, the line within it counted from firstLine.
+std::string ToCodepage(std::string_view utf8, unsigned codepage, const std::string& where,
+                       int firstLine = 0);
+
+}  // namespace boxlift
+
+namespace boxlift {
+
+// UTF-8 <-> UTF-16LE, for the PE resources' texts. Throw Error on bad input.
+std::u16string ToUtf16(std::string_view utf8);
+std::string FromUtf16(std::u16string_view utf16);
+
+}  // namespace boxlift
+
+namespace boxlift {
+
+// Text in Windows code page `codepage` as UTF-8, for display.
+std::string FromCodepage(std::string_view text, unsigned codepage);
+
+}  // namespace boxlift

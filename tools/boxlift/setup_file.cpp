@@ -1,0 +1,29 @@
+#include "setup_file.h"
+
+#include "resource_tree.h"
+
+namespace boxlift {
+namespace {
+
+std::optional<VersionInfo> FindVersion(const SetupFile& setup) {
+    for (const Resource& r : ReadResources(setup.bytes, setup.image))
+        if (r.type == ResourceId{u"", kVersionType}) return ParseVersionInfo(r.data);
+    return std::nullopt;
+}
+
+}  // namespace
+
+SetupFile ReadSetupFile(const std::filesystem::path& path) {
+    SetupFile setup;
+    setup.path = path;
+    setup.bytes = ReadFileBytes(path);
+    return AboutFile(path, [&] {
+        setup.image = ParsePe(setup.bytes);
+        setup.layout = LocatePayload(setup.bytes);
+        setup.version = FindVersion(setup);
+        setup.signature = setup.image.directories[kSecurityDirectory];
+        return std::move(setup);
+    });
+}
+
+}  // namespace boxlift
