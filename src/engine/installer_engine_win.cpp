@@ -128,6 +128,7 @@ BYTE RunInstaller() {
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+    CloseFileHandle(&runState.packageGuard);
     DeleteFileA(runState.tempPackagePath);
     return 1;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "common/blake2s.h"
 #include "common/files_win.h"
 #include "common/memory.h"
 #include "payload/chunk_stream.h"
@@ -19,9 +20,11 @@ namespace {
 const DWORD kMaxTargetDirLength =
     sizeof runState.tempPackagePath - kTempNameLength - 1;
 
-uint32_t WritePackage(void*, const void* data, uint32_t size) {
+// The digest of what was written, when the context holds one.
+uint32_t WritePackage(void* digest, const void* data, uint32_t size) {
     DWORD count = 0;
     WriteFile(runState.packageFile, data, size, &count, 0);
+    if (digest) Blake2sAdd((Blake2s*)digest, data, count);
     return count;
 }
 
@@ -56,6 +59,29 @@ bool CreatePackageFile() {
     }
 }
 
+// Another program of the user may have changed or replaced the package
+// between its close and this open: what is read through the guard must be
+// exactly what was written. A guard that cannot be had (someone holds the
+// file open for writing) fails like a bad read.
+bool GuardPackage(Blake2s* written, uint8_t* buffer) {
+    runState.packageGuard =
+        CreateFileA(runState.tempPackagePath, GENERIC_READ, FILE_SHARE_READ,
+                    0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+    if (runState.packageGuard == INVALID_HANDLE_VALUE) return false;
+    Blake2s read;
+    Blake2sStart(&read);
+    uint32_t count;
+    while ((count = ReadFromFile(runState.packageGuard, buffer,
+                                 kChunkBufferSize)) > 0)
+        Blake2sAdd(&read, buffer, count);
+    uint8_t expected[kBlake2sDigestSize], actual[kBlake2sDigestSize];
+    Blake2sFinish(written, expected);
+    Blake2sFinish(&read, actual);
+    if (memcmp(expected, actual, sizeof actual) == 0) return true;
+    CloseFileHandle(&runState.packageGuard);
+    return false;
+}
+
 }  // namespace
 
 bool PickTempPackageName() {
@@ -85,16 +111,23 @@ bool ExtractPackage() {
     uint8_t* chunk = (uint8_t*)AllocBytes(kChunkBufferSize);
     uint8_t* packed = (uint8_t*)AllocBytes(kPackedBufferSize);
     bool complete = false;
+    // Only a package handed to the installer needs the guard: an extracted
+    // one is the run's result, left to the user.
+    bool installing = runState.extractDir == 0;
+    Blake2s digest;
+    Blake2sStart(&digest);
     if (chunk && packed) {
         ByteSource self = SelfFileSource();
-        PackageSink sink = {0, WritePackage, ShowProgress, CancelConfirmed};
+        PackageSink sink = {installing ? &digest : 0, WritePackage,
+                            ShowProgress, CancelConfirmed};
         ChunkInflater inflater = {0, Inflate};
         complete = CopyChunkStream(&self, &sink, &inflater, chunk, packed) ==
                    kStreamComplete;
     }
+    CloseFileHandle(&runState.packageFile);
+    if (complete && installing) complete = GuardPackage(&digest, chunk);
     FreeBytes(chunk);
     FreeBytes(packed);
-    CloseFileHandle(&runState.packageFile);
     CloseFileHandle(&runState.selfFile);
     // An incomplete package must not be left looking like a result.
     if (!complete) runState.deleteTempPackage = 1;

@@ -32,6 +32,10 @@ struct RunState {
 
     char tempPackagePath[MAX_PATH + 4];
     HANDLE packageFile;
+    // Held from the verified end of an installing run's extraction until
+    // the installer has ended: read access shared with readers only, so
+    // that nobody can write, rename or delete the package meanwhile.
+    HANDLE packageGuard;
     uint8_t deleteTempPackage;
     TempNameSearch nameSearch;
     uint8_t nameSearchStarted;

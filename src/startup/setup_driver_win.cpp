@@ -108,6 +108,7 @@ void RunSteps() {
 void CleanUp() {
     CloseProgressDialog();
     CloseFileHandle(&runState.selfFile);
+    CloseFileHandle(&runState.packageGuard);
     if (runState.deleteTempPackage) DeleteFileA(runState.tempPackagePath);
     ReleaseSettings();
 }
@@ -125,6 +126,7 @@ int RunSetup(HINSTANCE instance, HINSTANCE, const char* tail, int) {
     runState.instance = instance;
     runState.selfFile = INVALID_HANDLE_VALUE;
     runState.packageFile = INVALID_HANDLE_VALUE;
+    runState.packageGuard = INVALID_HANDLE_VALUE;
     InitCommonControls();
     memset(&packageSettings, 0, sizeof packageSettings);
     runState.logoImage = 0;

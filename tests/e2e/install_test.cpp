@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <future>
+#include <iostream>
 #include <fstream>
 #include <random>
 #include <regex>
@@ -170,6 +172,56 @@ TEST_F(QuietInstall, TemporaryDirectoryWithASpace) {
     EXPECT_TRUE(NoTempPackages(spaced));
     EXPECT_FALSE(fs::exists(dir_ / "error.log"));
     fs::remove_all(spaced);
+}
+
+// Another program of the user swaps every qz*.msi it can, in a tight loop,
+// while quiet runs install a large package: its package is never the one
+// installed. Each run installs ours, or fails with code 8 and installs
+// nothing.
+TEST_F(QuietInstall, SwappedPackageIsNeverInstalled) {
+    const fs::path intruderDir = dir_ / "intruder";
+    fs::create_directories(intruderDir);
+    fs::copy_file(kProbeDir / "probe.wxs", intruderDir / "probe.wxs");
+    std::ofstream(intruderDir / "probe-readme.txt") << "intruder";
+    RunResult built = RunProcess({BOXLIFT_WIXL, "-o", "intruder.msi", "probe.wxs"}, intruderDir);
+    ASSERT_EQ(built.exitCode, 0) << built.output;
+    const fs::path intruder = intruderDir / "intruder.msi";
+    // A long extraction, and a long read for the installer.
+    Bytes package = ProbePackage();
+    const Bytes padding = Noise(32 << 20, 9);
+    package.insert(package.end(), padding.begin(), padding.end());
+    const fs::path setup = WriteSetup(BuildPayload(ProbeSettings("2.0"), package));
+
+    const fs::path stop = dir_ / "stop-swapping";
+    auto swapper = std::async(std::launch::async, [&] {
+        return RunWindowsProgram(fs::path(BOXLIFT_WINTESTS_DIR) / "package_swapper.exe",
+                                 {ToWindowsPath(UserTemp()), ToWindowsPath(intruder),
+                                  ToWindowsPath(stop)},
+                                 dir_);
+    });
+    int ours = 0, refused = 0;
+    for (int run = 0; run < 4; ++run) {
+        fs::remove(dir_ / "error.log");
+        RunResult result = RunWindowsProgram(setup, {"/q"}, dir_);
+        EXPECT_EQ(result.exitCode, 1) << result.output;
+        const bool intruded = fs::exists(kInstalledFile) && ReadText(kInstalledFile) == "intruder";
+        EXPECT_FALSE(intruded) << "run " << run << " installed the intruder's package";
+        if (intruded) RunWindowsProgram("msiexec", {"/q", "/x", ToWindowsPath(intruder)}, dir_);
+        if (ProductInstalled()) {
+            ++ours;
+            Uninstall();
+        } else {
+            ++refused;
+            EXPECT_TRUE(IsLogLine(ReadText(dir_ / "error.log"), kTitle, kErrorText, 8));
+        }
+    }
+    std::ofstream(stop) << "stop";
+    const RunResult swaps = swapper.get();
+    std::cout << "[ swapper  ] " << swaps.output << "[ runs     ] " << ours
+              << " installed ours, " << refused << " refused" << std::endl;
+    EXPECT_NE(swaps.output.find("attempts"), std::string::npos) << swaps.output;
+    for (const std::string& name : ListDir(UserTemp()))
+        if (name.rfind("qz", 0) == 0) fs::remove(UserTemp() / name);
 }
 
 class QuietFailure : public InstallTest {};
