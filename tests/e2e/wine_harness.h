@@ -90,6 +90,9 @@ Settings ProbeSettings(const std::string& engineVersion);
 std::string WineUser();
 fs::path UserTemp();  // the Linux side of the Wine user's temporary directory
 ::testing::AssertionResult NoTempPackages(const fs::path& dir);
+// text is exactly one error-log line with this caption, message and code.
+::testing::AssertionResult IsLogLine(const std::string& text, const std::string& caption,
+                                     const std::string& message, int code);
 // program arg through cmd with TMP and TEMP set to the Windows path tmp.
 RunResult RunWithTemp(const fs::path& dir, const std::string& tmp, const fs::path& program,
                       const std::string& arg);
