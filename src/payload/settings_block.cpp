@@ -86,7 +86,7 @@ int ParseSettingsBlock(const uint8_t* block, uint32_t size,
     BlockReader r = {block, size, 0};
     uint8_t on = 0;
     for (const SettingsField& field : kSettingsFields) {
-        if ((field.needs & on) != field.needs) continue;
+        if (!SettingsFieldPresent(field, on)) continue;
         if (field.text) {
             if (!ReadText(&r, &(s->*field.text))) return 0;
         } else {

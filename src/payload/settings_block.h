@@ -21,6 +21,11 @@ struct SettingsField {
     uint8_t bit;                     // for a flag: the bit it turns on
 };
 
+// Whether field is in the block, given the bits of the flags read so far.
+inline bool SettingsFieldPresent(const SettingsField& field, uint8_t on) {
+    return (field.needs & on) == field.needs;
+}
+
 const uint32_t kSettingsFieldCount = 16;
 extern const SettingsField kSettingsFields[kSettingsFieldCount];
 // The fields' names, as the packaging tool's config and reports spell them.

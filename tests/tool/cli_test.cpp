@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <libmsi.h>
+#include <zlib.h>
 #include <nlohmann/json.hpp>
 
 #include <gmock/gmock.h>
@@ -35,6 +36,13 @@ protected:
         WriteText(dir_ / "bad.ini", "[settings]\ncolour = red\n");
         WriteText(dir_ / "notpe.exe", std::string(4096, 'x') + kMarker);
         WriteEmptyDatabase(dir_ / "noprops.msi");
+        // An icon whose one image holds the marker's bytes.
+        Bytes ico = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0};
+        AppendU32(ico, kMarkerLength);
+        AppendU32(ico, 22);
+        ico.insert(ico.end(), kMarker, kMarker + kMarkerLength);
+        WriteFileBytes(dir_ / "marker.ico", ico);
+        WriteText(dir_ / "marker.ini", "[settings]\nicon = marker.ico\n");
         ASSERT_EQ(Boxlift("build product.msi -o setup.exe"), 0) << err_;
         WriteBroken();
     }
@@ -70,16 +78,42 @@ protected:
         ASSERT_TRUE(libmsi_database_commit(db, nullptr));
         g_object_unref(db);
     }
-    // damaged.exe: the one record's Adler-32 flipped; trailing.exe: a byte
-    // behind the end record.
+    // Copies of setup.exe, each with one breach of the payload contract.
     void WriteBroken() {
-        Bytes setup = ReadFileBytes(dir_ / "setup.exe");
-        recordOffset_ = LocatePayload(setup).streamOffset + 4;
-        Bytes trailing = setup;
-        trailing.push_back(0);
-        WriteFileBytes(dir_ / "trailing.exe", trailing);
-        setup[setup.size() - 2] ^= 1;  // the last byte of the Adler-32, before the end record
-        WriteFileBytes(dir_ / "damaged.exe", setup);
+        const Bytes setup = ReadFileBytes(dir_ / "setup.exe");
+        const std::size_t stream = LocatePayload(setup).streamOffset;
+        recordOffset_ = stream + 4;
+        auto write = [&](const char* name, auto change) {
+            Bytes copy = setup;
+            change(copy);
+            WriteFileBytes(dir_ / name, copy);
+        };
+        write("trailing.exe", [](Bytes& b) { b.push_back(0); });
+        // The last byte of the one record's Adler-32, before the end record.
+        write("damaged.exe", [](Bytes& b) { b[b.size() - 2] ^= 1; });
+        write("count.exe", [&](Bytes& b) { b[stream] = 5; });
+        write("twice.exe", [](Bytes& b) { std::copy_n(kMarker, kMarkerLength, b.begin() + 0x40); });
+        write("fixed.exe", [&](Bytes& b) {
+            const Bytes package = ReadFileBytes(dir_ / "product.msi");
+            b.resize(stream);
+            AppendChunkCount(b, 1);
+            AppendCompressedRecord(b, static_cast<std::uint32_t>(package.size()), FixedDeflate(package));
+            AppendEndRecord(b);
+        });
+    }
+    // A zlib stream of data made of fixed-Huffman blocks only.
+    static Bytes FixedDeflate(ByteView data) {
+        z_stream z{};
+        Bytes out(data.size() * 2 + 64);
+        EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, 15, 8, Z_FIXED), Z_OK);
+        z.next_in = const_cast<Bytef*>(data.data());
+        z.avail_in = static_cast<uInt>(data.size());
+        z.next_out = out.data();
+        z.avail_out = static_cast<uInt>(out.size());
+        EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+        out.resize(z.total_out);
+        deflateEnd(&z);
+        return out;
     }
 
     fs::path dir_;
@@ -134,12 +168,17 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         {"build product.msi --config bad.ini -o x.exe", 1, "bad.ini:2: colour: unknown key"},
         {"build product.msi --config none.ini -o x.exe", 1, "none.ini: cannot open"},
         {"build product.msi --launcher notpe.exe -o x.exe", 1, "notpe.exe: not a PE image"},
+        {"build product.msi --config marker.ini -o x.exe", 1, "holds the marker 2 times, expected once"},
         {"inspect missing.exe", 1, "missing.exe: cannot open"},
         {"inspect product.msi", 1, "product.msi: not a PE image"},
         {"inspect --codepage 99999 setup.exe", 1, "99999 is not a code page"},
         {"extract damaged.exe -o out", 1, "damaged.exe: " + record + "the zlib stream is corrupt"},
         {"verify damaged.exe", 1, record + "the zlib stream is corrupt"},
         {"verify trailing.exe", 1, "1 bytes follow the end record"},
+        {"verify count.exe", 1, "chunkCount is 5 but the stream holds 1 records"},
+        {"verify twice.exe", 1, "the launcher image holds the marker 2 times, expected once"},
+        {"verify fixed.exe", 1, record + "the zlib stream holds a fixed-Huffman block"},
+        {"verify damaged.exe", 1, "the PE checksum in the header does not match the file"},
     };
     const std::set<fs::path> before = Files();
     for (const auto& c : cases) {

@@ -1,11 +1,11 @@
 #include "config.h"
 
-#include "image_identity.h"
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <optional>
+
+#include "image_identity.h"
 
 namespace boxlift {
 namespace {

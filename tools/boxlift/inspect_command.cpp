@@ -28,7 +28,7 @@ ordered_json SettingsJson(const PayloadLayout& layout, unsigned codepage) {
         const SettingsField& field = kSettingsFields[i];
         const char* name = kSettingsFieldNames[i];
         SettingsMember member = *FindSettingsMember(name);
-        if ((field.needs & on) != field.needs) {
+        if (!SettingsFieldPresent(field, on)) {
             settings[name] = nullptr;
         } else if (auto* flag = std::get_if<FlagMember>(&member)) {
             settings[name] = layout.settings.**flag;

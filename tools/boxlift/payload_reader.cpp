@@ -109,7 +109,6 @@ int StreamRead::Inflate(void* self, uint8_t* out, uint32_t* outLength, const uin
 // what is wrong with it.
 std::string StreamRead::HeaderProblem() const {
     StreamRead again(file_, recordStart_, options_);
-    again.at_ = recordStart_;
     ByteSource source = again.Source();
     RecordHeader header;
     ChunkStreamResult result = ReadRecordHeader(&source, &header);

@@ -44,7 +44,7 @@ Bytes EncodeSettingsBlock(const Settings& s) {
     std::uint8_t on = 0;
     for (std::size_t i = 0; i < kSettingsFieldCount; ++i) {
         const SettingsField& field = kSettingsFields[i];
-        if ((field.needs & on) != field.needs) continue;
+        if (!SettingsFieldPresent(field, on)) continue;
         SettingsMember member = *FindSettingsMember(kSettingsFieldNames[i]);
         if (auto* text = std::get_if<TextMember>(&member)) {
             AppendText(block, kSettingsFieldNames[i], s.**text);
