@@ -10,7 +10,6 @@ have() { command -v "$1" >/dev/null 2>&1; }
 have cmake || need+=(cmake)
 have g++ || need+=(g++)
 have i686-w64-mingw32-g++ || need+=(g++-mingw-w64-i686)
-[ -f /usr/include/ini.h ] || need+=(libinih-dev)
 [ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 have wixl || need+=(wixl)
