@@ -7,9 +7,8 @@
 // ICON_OUT is a .ico with 16x16 and 32x32 images at 4 and 8 bits per pixel.
 //
 // Both pictures are drawn from code, so the output is the same bytes on
-// every run and the committed binaries can be regenerated from source.
-//
-// Build: g++ -std=c++17 -O2 -Wall -Wextra make_art.cpp -lz -o make_art
+// every run. The launcher's build compiles and runs this program (see
+// src/CMakeLists.txt); nothing it writes is kept in the repository.
 
 #include <zlib.h>
 
