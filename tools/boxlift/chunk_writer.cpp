@@ -15,7 +15,7 @@ void AppendBytes(Bytes& out, ByteView data) {
     out.insert(out.end(), data.begin(), data.end());
 }
 
-void AppendPiece(Bytes& out, ByteView piece) {
+void AppendRecord(Bytes& out, ByteView piece) {
     Bytes stream = CompressPiece(piece);
     if (stream.empty())
         AppendStoredRecord(out, piece);
@@ -69,8 +69,8 @@ Bytes CompressPiece(ByteView piece) {
     return stream;
 }
 
-std::uint32_t ChunkCount(std::size_t packageSize) {
-    std::size_t pieces = packageSize / kPieceSize +
+std::uint32_t ChunkCount(std::uint64_t packageSize) {
+    std::uint64_t pieces = packageSize / kPieceSize +
                          (packageSize % kPieceSize != 0 ? 1 : 0);
     if (pieces > std::numeric_limits<std::uint32_t>::max())
         throw Error("package of " + std::to_string(packageSize) +
@@ -78,15 +78,31 @@ std::uint32_t ChunkCount(std::size_t packageSize) {
     return static_cast<std::uint32_t>(pieces);
 }
 
+void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source,
+                      const StreamSink& sink) {
+    Bytes out, piece;
+    AppendChunkCount(out, ChunkCount(packageSize));
+    for (std::uint64_t offset = 0; offset < packageSize; offset += piece.size()) {
+        piece.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, packageSize - offset)));
+        source(piece);
+        AppendRecord(out, piece);
+        sink(out);
+        out.clear();
+    }
+    AppendEndRecord(out);
+    sink(out);
+}
+
 Bytes EncodeChunkStream(ByteView package) {
     Bytes out;
     out.reserve(package.size() + package.size() / kPieceSize * 9 + 16);
-    AppendChunkCount(out, ChunkCount(package.size()));
-    for (std::size_t offset = 0; offset < package.size(); offset += kPieceSize) {
-        std::size_t length = std::min(kPieceSize, package.size() - offset);
-        AppendPiece(out, package.subspan(offset, length));
-    }
-    AppendEndRecord(out);
+    WriteChunkStream(
+        package.size(),
+        [&](std::span<std::uint8_t> piece) {
+            std::copy_n(package.begin(), piece.size(), piece.begin());
+            package = package.subspan(piece.size());
+        },
+        [&](ByteView bytes) { AppendBytes(out, bytes); });
     return out;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -60,17 +61,34 @@ void AppendEndRecord(Bytes& out);
 // compression does not make it smaller, or zlib chose a fixed-Huffman block.
 Bytes CompressPiece(ByteView piece);
 
+// Fills the buffer with the package's next bytes, exactly as many as it
+// holds (throws Error when the package ends early).
+using PieceSource = std::function<void(std::span<std::uint8_t>)>;
+// Takes the chunk stream's bytes, in order.
+using StreamSink = std::function<void(ByteView)>;
+
+// The chunk stream of a package of packageSize bytes, read from source
+// piece by piece and given to sink record by record.
+void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source,
+                      const StreamSink& sink);
+
 // The whole chunk stream of a package as written: 65,536-byte pieces, each
 // stored or compressed, chunkCount = number of pieces, the end record last.
 Bytes EncodeChunkStream(ByteView package);
 
 // The number of pieces, and so of records, EncodeChunkStream writes for a
 // package of this size. Throws Error when that does not fit the u32 count.
-std::uint32_t ChunkCount(std::size_t packageSize);
+std::uint32_t ChunkCount(std::uint64_t packageSize);
 
 // image | marker | settings block | chunk stream, in memory.
 Bytes BuildPayloadFile(ByteView launcherImage, const Settings& settings,
                        ByteView package);
+
+// The same for a PE launcher image and a package file, written to output
+// (all or nothing) as it is made, and the PE checksum set over the whole.
+// Returns the package's size.
+std::uint64_t WriteSetupFile(const std::filesystem::path& output, ByteView launcherImage,
+                             const Settings& settings, const std::filesystem::path& package);
 
 // Whole-file helpers used by the tool and the tests. Errors name the file.
 // WriteFileBytes goes through a temporary file beside path, renamed into
