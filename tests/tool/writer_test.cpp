@@ -225,5 +225,25 @@ TEST(PayloadFile, LauncherGetsSettingsAndPackageBack) {
     }
 }
 
+// More pieces than four jobs keep in flight, compressible and not, the last
+// one short: the records must come out in order whatever finishes first.
+TEST(ChunkStream, SameBytesOnAnyNumberOfJobsAndTheLauncherReadsThemBack) {
+    Bytes package;
+    for (unsigned seed = 0; seed < 11; ++seed) {
+        const Bytes part = SampleBytes(kPieceSize - (seed == 10 ? 1234 : 0), 10 + seed, seed % 3 != 0);
+        package.insert(package.end(), part.begin(), part.end());
+    }
+    const Bytes oneJob = BuildPayloadFile(FakeImage(), NamedSettings(0), package, {.jobs = 1});
+    for (unsigned jobs : {1u, 2u, 4u}) {
+        SCOPED_TRACE("jobs " + std::to_string(jobs));
+        const Bytes file = BuildPayloadFile(FakeImage(), NamedSettings(0), package, {.jobs = jobs});
+        EXPECT_TRUE(file == oneJob);
+        LauncherRead read(file);
+        ASSERT_EQ(read.result, kStreamComplete);
+        EXPECT_TRUE(read.package == package);
+        EXPECT_EQ(read.records, 11u);
+    }
+}
+
 }  // namespace
 }  // namespace boxlift

@@ -7,21 +7,13 @@
 #include <string>
 
 #include "payload_writer.h"
+#include "record_pipeline.h"
 
 namespace boxlift {
 namespace {
 
 void AppendBytes(Bytes& out, ByteView data) {
     out.insert(out.end(), data.begin(), data.end());
-}
-
-void AppendRecord(Bytes& out, ByteView piece) {
-    Bytes stream = CompressPiece(piece);
-    if (stream.empty())
-        AppendStoredRecord(out, piece);
-    else
-        AppendCompressedRecord(out, static_cast<std::uint32_t>(piece.size()),
-                               stream);
 }
 
 }  // namespace
@@ -54,6 +46,16 @@ void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
 
 void AppendEndRecord(Bytes& out) { out.push_back(kEndRecord); }
 
+Bytes EncodeRecord(ByteView piece, const PackOptions&) {
+    Bytes record;
+    Bytes stream = CompressPiece(piece);
+    if (stream.empty())
+        AppendStoredRecord(record, piece);
+    else
+        AppendCompressedRecord(record, static_cast<std::uint32_t>(piece.size()), stream);
+    return record;
+}
+
 Bytes CompressPiece(ByteView piece) {
     if (piece.empty()) return {};
     uLongf size = compressBound(static_cast<uLong>(piece.size()));
@@ -79,21 +81,24 @@ std::uint32_t ChunkCount(std::uint64_t packageSize) {
 }
 
 void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source,
-                      const StreamSink& sink) {
-    Bytes out, piece;
-    AppendChunkCount(out, ChunkCount(packageSize));
-    for (std::uint64_t offset = 0; offset < packageSize; offset += piece.size()) {
-        piece.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, packageSize - offset)));
+                      const StreamSink& sink, const PackOptions& options) {
+    Bytes count;
+    AppendChunkCount(count, ChunkCount(packageSize));
+    sink(count);
+    RecordPipeline pipeline(options);
+    for (std::uint64_t offset = 0; offset < packageSize; offset += kPieceSize) {
+        if (pipeline.Full()) sink(pipeline.Pop());
+        Bytes piece(static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, packageSize - offset)));
         source(piece);
-        AppendRecord(out, piece);
-        sink(out);
-        out.clear();
+        pipeline.Push(std::move(piece));
     }
-    AppendEndRecord(out);
-    sink(out);
+    while (!pipeline.Empty()) sink(pipeline.Pop());
+    Bytes end;
+    AppendEndRecord(end);
+    sink(end);
 }
 
-Bytes EncodeChunkStream(ByteView package) {
+Bytes EncodeChunkStream(ByteView package, const PackOptions& options) {
     Bytes out;
     out.reserve(package.size() + package.size() / kPieceSize * 9 + 16);
     WriteChunkStream(
@@ -102,7 +107,7 @@ Bytes EncodeChunkStream(ByteView package) {
             std::copy_n(package.begin(), piece.size(), piece.begin());
             package = package.subspan(piece.size());
         },
-        [&](ByteView bytes) { AppendBytes(out, bytes); });
+        [&](ByteView bytes) { AppendBytes(out, bytes); }, options);
     return out;
 }
 

@@ -1,5 +1,5 @@
 // The tool's command line, on CLI11:
-//   boxlift build [--config FILE] [-o OUT] [--launcher PATH] PACKAGE.msi
+//   boxlift build [--config FILE] [-o OUT] [--launcher PATH] [--jobs N] PACKAGE.msi
 //   boxlift inspect [--json] [--codepage N] SETUP.exe
 //   boxlift extract [-o DIR] SETUP.exe
 //   boxlift verify SETUP.exe
@@ -22,6 +22,7 @@ struct BuildRequest {
     std::filesystem::path config;    // empty: every text from the package
     std::filesystem::path out;       // empty: the package's name with .exe
     std::filesystem::path launcher;  // empty: the embedded launcher
+    unsigned jobs = 1;               // pieces compressed at once
 };
 
 struct InspectRequest {

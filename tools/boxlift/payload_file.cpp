@@ -39,14 +39,15 @@ void CheckNothingLeft(InputFile& file, const std::filesystem::path& path) {
 }  // namespace
 
 Bytes BuildPayloadFile(ByteView launcherImage, const Settings& settings,
-                       ByteView package) {
+                       ByteView package, const PackOptions& options) {
     Bytes file = PayloadHead(launcherImage, settings);
-    AppendBytes(file, EncodeChunkStream(package));
+    AppendBytes(file, EncodeChunkStream(package, options));
     return file;
 }
 
 std::uint64_t WriteSetupFile(const std::filesystem::path& output, ByteView launcherImage,
-                             const Settings& settings, const std::filesystem::path& package) {
+                             const Settings& settings, const std::filesystem::path& package,
+                             const PackOptions& options) {
     const Bytes head = PayloadHead(launcherImage, settings);
     const std::size_t checksumAt = ParsePe(launcherImage).checksumOffset;
     InputFile input(package);
@@ -57,7 +58,7 @@ std::uint64_t WriteSetupFile(const std::filesystem::path& output, ByteView launc
         temp.Write(bytes);
     };
     write(head);
-    WriteChunkStream(input.Size(), ReadExactly(input, package), write);
+    WriteChunkStream(input.Size(), ReadExactly(input, package), write, options);
     CheckNothingLeft(input, package);
     Bytes field;
     AppendU32(field, checksum.Result());
