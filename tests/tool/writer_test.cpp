@@ -245,5 +245,24 @@ TEST(ChunkStream, SameBytesOnAnyNumberOfJobsAndTheLauncherReadsThemBack) {
     }
 }
 
+// Deflated data is skipped; anything deflate can still shrink is not.
+TEST(Incompressible, OnlyPiecesDeflateCannotShrinkAreSkipped) {
+    const Bytes random = SampleBytes(kPieceSize, 6);
+    Bytes halfZeros = random;
+    std::fill_n(halfZeros.begin(), kPieceSize / 2, 0);
+    Bytes deflated(compressBound(kPieceSize * 4));
+    uLongf size = deflated.size();
+    const Bytes text = SampleBytes(kPieceSize * 4, 7, true);
+    ASSERT_EQ(compress2(deflated.data(), &size, text.data(), text.size(), 9), Z_OK);
+    deflated.resize(std::min<std::size_t>(size, kPieceSize));
+    struct Case { const char* name; Bytes piece; bool skipped; };
+    const Case cases[] = {{"random", random, true},
+                          {"deflated text", deflated, true},
+                          {"half zeros", halfZeros, false},
+                          {"text", SampleBytes(kPieceSize, 8, true), false},
+                          {"one byte value", Bytes(kPieceSize, 0x55), false}};
+    for (const Case& c : cases) EXPECT_EQ(LooksIncompressible(c.piece), c.skipped) << c.name;
+}
+
 }  // namespace
 }  // namespace boxlift

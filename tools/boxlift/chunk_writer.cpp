@@ -57,7 +57,7 @@ Bytes EncodeRecord(ByteView piece, const PackOptions&) {
 }
 
 Bytes CompressPiece(ByteView piece) {
-    if (piece.empty()) return {};
+    if (piece.empty() || LooksIncompressible(piece)) return {};
     uLongf size = compressBound(static_cast<uLong>(piece.size()));
     Bytes stream(size);
     int status = compress2(stream.data(), &size, piece.data(),

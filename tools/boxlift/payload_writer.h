@@ -57,13 +57,18 @@ void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
                             ByteView zlibStream);
 void AppendEndRecord(Bytes& out);
 
+// True when the piece's byte frequencies leave deflate too little to gain
+// for compressing to be worth trying. Depends on the bytes alone.
+bool LooksIncompressible(ByteView piece);
+
 // How the chunk stream is made; the bytes written do not depend on jobs.
 struct PackOptions {
     unsigned jobs = 1;  // pieces compressed at once
 };
 
 // The zlib stream for one piece, or empty when the piece should be stored:
-// compression does not make it smaller, or zlib chose a fixed-Huffman block.
+// its bytes look incompressible, compression does not make it smaller, or
+// zlib chose a fixed-Huffman block.
 Bytes CompressPiece(ByteView piece);
 
 // The record for one piece: compressed, or stored where CompressPiece
