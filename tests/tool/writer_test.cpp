@@ -226,22 +226,32 @@ TEST(PayloadFile, LauncherGetsSettingsAndPackageBack) {
 }
 
 // More pieces than four jobs keep in flight, compressible and not, the last
-// one short: the records must come out in order whatever finishes first.
-TEST(ChunkStream, SameBytesOnAnyNumberOfJobsAndTheLauncherReadsThemBack) {
+// one short and of the kind deflaters code with fixed Huffman codes: at
+// every level the records come out in order whatever finishes first, each
+// stream smaller than its piece and free of fixed-Huffman blocks.
+TEST(ChunkStream, EveryLevelGivesTheSameBytesOnAnyNumberOfJobsAndReadsBack) {
     Bytes package;
-    for (unsigned seed = 0; seed < 11; ++seed) {
-        const Bytes part = SampleBytes(kPieceSize - (seed == 10 ? 1234 : 0), 10 + seed, seed % 3 != 0);
+    for (unsigned seed = 0; seed < 10; ++seed) {
+        const Bytes part = SampleBytes(kPieceSize, 10 + seed, seed % 3 != 0);
         package.insert(package.end(), part.begin(), part.end());
     }
-    const Bytes oneJob = BuildPayloadFile(FakeImage(), NamedSettings(0), package, {.jobs = 1});
-    for (unsigned jobs : {1u, 2u, 4u}) {
-        SCOPED_TRACE("jobs " + std::to_string(jobs));
-        const Bytes file = BuildPayloadFile(FakeImage(), NamedSettings(0), package, {.jobs = jobs});
-        EXPECT_TRUE(file == oneJob);
-        LauncherRead read(file);
-        ASSERT_EQ(read.result, kStreamComplete);
-        EXPECT_TRUE(read.package == package);
-        EXPECT_EQ(read.records, 11u);
+    package.insert(package.end(), kFixedPiece.begin(), kFixedPiece.end());
+    for (int level = kMinLevel; level <= kMaxLevel; ++level) {
+        const Bytes oneJob = BuildPayloadFile(FakeImage(), NamedSettings(0), package, {1, level});
+        for (unsigned jobs : {1u, 2u, 4u}) {
+            SCOPED_TRACE("level " + std::to_string(level) + ", jobs " + std::to_string(jobs));
+            const Bytes file = BuildPayloadFile(FakeImage(), NamedSettings(0), package, {jobs, level});
+            EXPECT_TRUE(file == oneJob);
+            LauncherRead read(file);
+            ASSERT_EQ(read.result, kStreamComplete);
+            EXPECT_TRUE(read.package == package);
+            EXPECT_EQ(read.records, 11u);
+            EXPECT_EQ(zlibStreamsSeen.size(), 6u) << "the text pieces compressed, the rest stored";
+            for (const Bytes& stream : zlibStreamsSeen) {
+                EXPECT_LT(stream.size(), kPieceSize);
+                EXPECT_FALSE(HasFixedHuffmanBlock(stream));
+            }
+        }
     }
 }
 

@@ -95,7 +95,7 @@ int RunBuild(const BuildRequest& request, std::ostream& out) {
     }
     const Bytes image = LauncherImage(request, config, version);
     const std::uint64_t packageSize = WriteSetupFile(output, image, settings, request.package,
-                                                     PackOptions{.jobs = request.jobs});
+                                                     PackOptions{.jobs = request.jobs, .level = request.level});
     out << "boxlift: wrote " << output.string() << " (" << fs::file_size(output) << " bytes, "
         << ChunkCount(packageSize) << " chunks)\n";
     return 0;

@@ -1,9 +1,11 @@
 // The chunk stream: chunkCount, one record per 65,536-byte piece of the
 // package, the end record.
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <string>
 
 #include "payload_writer.h"
@@ -14,6 +16,42 @@ namespace {
 
 void AppendBytes(Bytes& out, ByteView data) {
     out.insert(out.end(), data.begin(), data.end());
+}
+
+// One compressor per thread and level, kept: a large one takes long to set up.
+libdeflate_compressor* CompressorFor(int level) {
+    struct Free {
+        void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+    };
+    thread_local std::unique_ptr<libdeflate_compressor, Free> compressor;
+    thread_local int compressorLevel = 0;
+    if (!compressor || compressorLevel != level) {
+        compressor.reset(libdeflate_alloc_compressor(level));
+        if (!compressor)
+            throw Error("libdeflate: cannot set up a compressor for level " + std::to_string(level));
+        compressorLevel = level;
+    }
+    return compressor.get();
+}
+
+// The zlib stream, or empty unless smaller than the piece.
+Bytes DeflatePiece(ByteView piece, int level) {
+    Bytes stream(piece.size() - 1);
+    stream.resize(libdeflate_zlib_compress(CompressorFor(level), piece.data(), piece.size(),
+                                           stream.data(), stream.size()));
+    return stream;
+}
+
+// zlib's best, or empty unless smaller than the piece.
+Bytes ZlibPiece(ByteView piece) {
+    uLongf size = compressBound(static_cast<uLong>(piece.size()));
+    Bytes stream(size);
+    int status = compress2(stream.data(), &size, piece.data(),
+                           static_cast<uLong>(piece.size()), Z_BEST_COMPRESSION);
+    if (status != Z_OK)
+        throw Error("zlib: compress2 failed with status " + std::to_string(status));
+    stream.resize(size < piece.size() ? size : 0);
+    return stream;
 }
 
 }  // namespace
@@ -46,9 +84,9 @@ void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
 
 void AppendEndRecord(Bytes& out) { out.push_back(kEndRecord); }
 
-Bytes EncodeRecord(ByteView piece, const PackOptions&) {
+Bytes EncodeRecord(ByteView piece, const PackOptions& options) {
     Bytes record;
-    Bytes stream = CompressPiece(piece);
+    Bytes stream = CompressPiece(piece, options.level);
     if (stream.empty())
         AppendStoredRecord(record, piece);
     else
@@ -56,18 +94,11 @@ Bytes EncodeRecord(ByteView piece, const PackOptions&) {
     return record;
 }
 
-Bytes CompressPiece(ByteView piece) {
+Bytes CompressPiece(ByteView piece, int level) {
     if (piece.empty() || LooksIncompressible(piece)) return {};
-    uLongf size = compressBound(static_cast<uLong>(piece.size()));
-    Bytes stream(size);
-    int status = compress2(stream.data(), &size, piece.data(),
-                           static_cast<uLong>(piece.size()), Z_BEST_COMPRESSION);
-    if (status != Z_OK)
-        throw Error("zlib: compress2 failed with status " +
-                    std::to_string(status));
-    stream.resize(size);
-    if (stream.size() >= piece.size() || HasFixedHuffmanBlock(stream))
-        return {};
+    Bytes stream = DeflatePiece(piece, level);
+    if (!stream.empty() && HasFixedHuffmanBlock(stream)) stream = ZlibPiece(piece);
+    if (!stream.empty() && HasFixedHuffmanBlock(stream)) return {};
     return stream;
 }
 

@@ -32,6 +32,11 @@ void AddBuild(CLI::App& app, BuildRequest& r) {
     r.jobs = std::max(1u, std::thread::hardware_concurrency());
     build->add_option("-j,--jobs", r.jobs, "pieces compressed at once (default: the number of cores)")
         ->check(CLI::Range(1u, 1024u));
+    build->add_option("--level", r.level,
+                      "compression level, " + std::to_string(kMinLevel) + " fastest to " +
+                          std::to_string(kMaxLevel) + " smallest (default " +
+                          std::to_string(kDefaultLevel) + ")")
+        ->check(CLI::Range(kMinLevel, kMaxLevel));
 }
 
 void AddInspect(CLI::App& app, InspectRequest& r) {

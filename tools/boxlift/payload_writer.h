@@ -61,15 +61,22 @@ void AppendEndRecord(Bytes& out);
 // for compressing to be worth trying. Depends on the bytes alone.
 bool LooksIncompressible(ByteView piece);
 
+// Compression levels: 1 fastest, 12 smallest.
+inline constexpr int kMinLevel = 1;
+inline constexpr int kMaxLevel = 12;
+inline constexpr int kDefaultLevel = 6;
+
 // How the chunk stream is made; the bytes written do not depend on jobs.
 struct PackOptions {
     unsigned jobs = 1;  // pieces compressed at once
+    int level = kDefaultLevel;
 };
 
-// The zlib stream for one piece, or empty when the piece should be stored:
-// its bytes look incompressible, compression does not make it smaller, or
-// zlib chose a fixed-Huffman block.
-Bytes CompressPiece(ByteView piece);
+// The zlib stream for one piece at a level, or empty when the piece should
+// be stored: its bytes look incompressible, or compression does not make it
+// smaller. A stream holding a fixed-Huffman block is made again with zlib,
+// and the piece stored when that one holds one too.
+Bytes CompressPiece(ByteView piece, int level = kDefaultLevel);
 
 // The record for one piece: compressed, or stored where CompressPiece
 // gives nothing.
