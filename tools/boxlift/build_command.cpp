@@ -94,8 +94,9 @@ int RunBuild(const BuildRequest& request, std::ostream& out) {
         throw Error(request.package.string() + ": " + e.what());
     }
     const Bytes image = LauncherImage(request, config, version);
-    const std::uint64_t packageSize = WriteSetupFile(output, image, settings, request.package,
-                                                     PackOptions{.jobs = request.jobs, .level = request.level});
+    const PackOptions options{.jobs = request.jobs, .level = request.level};
+    const std::uint64_t packageSize =
+        WriteSetupFile(output, image, settings, request.package, options);
     out << "boxlift: wrote " << output.string() << " (" << fs::file_size(output) << " bytes, "
         << ChunkCount(packageSize) << " chunks)\n";
     return 0;

@@ -119,7 +119,7 @@ void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source,
     RecordPipeline pipeline(options);
     for (std::uint64_t offset = 0; offset < packageSize; offset += kPieceSize) {
         if (pipeline.Full()) sink(pipeline.Pop());
-        Bytes piece(static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, packageSize - offset)));
+        Bytes piece(std::min<std::uint64_t>(kPieceSize, packageSize - offset));
         source(piece);
         pipeline.Push(std::move(piece));
     }

@@ -43,7 +43,7 @@ Bytes RecordPipeline::Pop() {
 
 void RecordPipeline::Work(std::stop_token stop) {
     std::unique_lock lock(mutex_);
-    while (waiting_.wait(lock, stop, [&] { return !queue_.empty(); })) {
+    while (waiting_.wait(lock, stop, [&] { return !queue_.empty(); }) && !stop.stop_requested()) {
         Job* job = queue_.front();
         queue_.pop_front();
         lock.unlock();
