@@ -255,6 +255,25 @@ TEST(ChunkStream, EveryLevelGivesTheSameBytesOnAnyNumberOfJobsAndReadsBack) {
     }
 }
 
+// A failure while pieces are in flight on the workers ends the stream with
+// that error, without waiting for pieces that will never come.
+TEST(ChunkStream, FailureWhilePiecesAreInFlightStopsTheWorkers) {
+    const Bytes piece = SampleBytes(kPieceSize, 9, true);
+    struct Case { const char* name; int failingSourceCall; int failingSinkCall; };
+    const Case cases[] = {{"reading", 6, -1}, {"writing", -1, 3}};
+    for (const Case& c : cases) {
+        int sourceCalls = 0, sinkCalls = 0;
+        auto source = [&](std::span<std::uint8_t> out) {
+            if (++sourceCalls == c.failingSourceCall) throw Error("source failed");
+            std::copy_n(piece.begin(), out.size(), out.begin());
+        };
+        auto sink = [&](ByteView) {
+            if (++sinkCalls == c.failingSinkCall) throw Error("sink failed");
+        };
+        EXPECT_THROW(WriteChunkStream(20 * kPieceSize, source, sink, {.jobs = 4}), Error) << c.name;
+    }
+}
+
 // Deflated data is skipped; anything deflate can still shrink is not.
 TEST(Incompressible, OnlyPiecesDeflateCannotShrinkAreSkipped) {
     const Bytes random = SampleBytes(kPieceSize, 6);
