@@ -225,5 +225,73 @@ TEST(PayloadFile, LauncherGetsSettingsAndPackageBack) {
     }
 }
 
+// More pieces than four jobs keep in flight, compressible and not, the last
+// one short and of the kind deflaters code with fixed Huffman codes: at
+// every level the records come out in order whatever finishes first, each
+// stream smaller than its piece and free of fixed-Huffman blocks.
+TEST(ChunkStream, EveryLevelGivesTheSameBytesOnAnyNumberOfJobsAndReadsBack) {
+    Bytes package;
+    for (unsigned seed = 0; seed < 10; ++seed) {
+        const Bytes part = SampleBytes(kPieceSize, 10 + seed, seed % 3 != 0);
+        package.insert(package.end(), part.begin(), part.end());
+    }
+    package.insert(package.end(), kFixedPiece.begin(), kFixedPiece.end());
+    for (int level = kMinLevel; level <= kMaxLevel; ++level) {
+        const Bytes oneJob = BuildPayloadFile(FakeImage(), NamedSettings(0), package, {1, level});
+        for (unsigned jobs : {1u, 2u, 4u}) {
+            SCOPED_TRACE("level " + std::to_string(level) + ", jobs " + std::to_string(jobs));
+            const Bytes file = BuildPayloadFile(FakeImage(), NamedSettings(0), package, {jobs, level});
+            EXPECT_TRUE(file == oneJob);
+            LauncherRead read(file);
+            ASSERT_EQ(read.result, kStreamComplete);
+            EXPECT_TRUE(read.package == package);
+            EXPECT_EQ(read.records, 11u);
+            EXPECT_EQ(zlibStreamsSeen.size(), 6u) << "the text pieces compressed, the rest stored";
+            for (const Bytes& stream : zlibStreamsSeen) {
+                EXPECT_LT(stream.size(), kPieceSize);
+                EXPECT_FALSE(HasFixedHuffmanBlock(stream));
+            }
+        }
+    }
+}
+
+// A failure while pieces are in flight on the workers ends the stream with
+// that error, without waiting for pieces that will never come.
+TEST(ChunkStream, FailureWhilePiecesAreInFlightStopsTheWorkers) {
+    const Bytes piece = SampleBytes(kPieceSize, 9, true);
+    struct Case { const char* name; int failingSourceCall; int failingSinkCall; };
+    const Case cases[] = {{"reading", 6, -1}, {"writing", -1, 3}};
+    for (const Case& c : cases) {
+        int sourceCalls = 0, sinkCalls = 0;
+        auto source = [&](std::span<std::uint8_t> out) {
+            if (++sourceCalls == c.failingSourceCall) throw Error("source failed");
+            std::copy_n(piece.begin(), out.size(), out.begin());
+        };
+        auto sink = [&](ByteView) {
+            if (++sinkCalls == c.failingSinkCall) throw Error("sink failed");
+        };
+        EXPECT_THROW(WriteChunkStream(20 * kPieceSize, source, sink, {.jobs = 4}), Error) << c.name;
+    }
+}
+
+// Deflated data is skipped; anything deflate can still shrink is not.
+TEST(Incompressible, OnlyPiecesDeflateCannotShrinkAreSkipped) {
+    const Bytes random = SampleBytes(kPieceSize, 6);
+    Bytes halfZeros = random;
+    std::fill_n(halfZeros.begin(), kPieceSize / 2, 0);
+    Bytes deflated(compressBound(kPieceSize * 4));
+    uLongf size = deflated.size();
+    const Bytes text = SampleBytes(kPieceSize * 4, 7, true);
+    ASSERT_EQ(compress2(deflated.data(), &size, text.data(), text.size(), 9), Z_OK);
+    deflated.resize(std::min<std::size_t>(size, kPieceSize));
+    struct Case { const char* name; Bytes piece; bool skipped; };
+    const Case cases[] = {{"random", random, true},
+                          {"deflated text", deflated, true},
+                          {"half zeros", halfZeros, false},
+                          {"text", SampleBytes(kPieceSize, 8, true), false},
+                          {"one byte value", Bytes(kPieceSize, 0x55), false}};
+    for (const Case& c : cases) EXPECT_EQ(LooksIncompressible(c.piece), c.skipped) << c.name;
+}
+
 }  // namespace
 }  // namespace boxlift

@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "config.h"
+#include "file_io.h"
 #include "package_info.h"
 #include "image_identity.h"
 #include "pe_image.h"
@@ -63,6 +64,13 @@ Bytes LauncherImage(const BuildRequest& request, const Config& config, const Ver
     }
 }
 
+// The package's first bytes, enough for its signature.
+Bytes PackageStart(const fs::path& package) {
+    Bytes start(8);
+    start.resize(InputFile(package).Read(start));
+    return start;
+}
+
 }  // namespace
 
 ByteView EmbeddedLauncher() {
@@ -74,8 +82,7 @@ int RunBuild(const BuildRequest& request, std::ostream& out) {
     const fs::path output =
         request.out.empty() ? fs::path(request.package).replace_extension(".exe") : request.out;
     RefuseOverwritingInput(output, {request.package, request.config, request.launcher});
-    const Bytes package = ReadFileBytes(request.package);
-    const ProductInfo product = ReadProductInfo(request.package, package);
+    const ProductInfo product = ReadProductInfo(request.package, PackageStart(request.package));
     const Config config = request.config.empty() ? Config{} : LoadConfig(request.config);
     const Settings settings = ApplyConfig(
         config, ProductSettings(product, config.codepage, request.package.string()));
@@ -87,11 +94,11 @@ int RunBuild(const BuildRequest& request, std::ostream& out) {
         throw Error(request.package.string() + ": " + e.what());
     }
     const Bytes image = LauncherImage(request, config, version);
-    Bytes setup = BuildPayloadFile(image, settings, package);
-    SetPeChecksum(setup);
-    WriteFileBytes(output, setup);
+    const PackOptions options{.jobs = request.jobs, .level = request.level};
+    const std::uint64_t packageSize =
+        WriteSetupFile(output, image, settings, request.package, options);
     out << "boxlift: wrote " << output.string() << " (" << fs::file_size(output) << " bytes, "
-        << ChunkCount(package.size()) << " chunks)\n";
+        << ChunkCount(packageSize) << " chunks)\n";
     return 0;
 }
 

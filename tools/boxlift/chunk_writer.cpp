@@ -1,12 +1,15 @@
 // The chunk stream: chunkCount, one record per 65,536-byte piece of the
 // package, the end record.
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <string>
 
 #include "payload_writer.h"
+#include "record_pipeline.h"
 
 namespace boxlift {
 namespace {
@@ -15,13 +18,40 @@ void AppendBytes(Bytes& out, ByteView data) {
     out.insert(out.end(), data.begin(), data.end());
 }
 
-void AppendPiece(Bytes& out, ByteView piece) {
-    Bytes stream = CompressPiece(piece);
-    if (stream.empty())
-        AppendStoredRecord(out, piece);
-    else
-        AppendCompressedRecord(out, static_cast<std::uint32_t>(piece.size()),
-                               stream);
+// One compressor per thread and level, kept: a large one takes long to set up.
+libdeflate_compressor* CompressorFor(int level) {
+    struct Free {
+        void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+    };
+    thread_local std::unique_ptr<libdeflate_compressor, Free> compressor;
+    thread_local int compressorLevel = 0;
+    if (!compressor || compressorLevel != level) {
+        compressor.reset(libdeflate_alloc_compressor(level));
+        if (!compressor)
+            throw Error("libdeflate: cannot set up a compressor for level " + std::to_string(level));
+        compressorLevel = level;
+    }
+    return compressor.get();
+}
+
+// The zlib stream, or empty unless smaller than the piece.
+Bytes DeflatePiece(ByteView piece, int level) {
+    Bytes stream(piece.size() - 1);
+    stream.resize(libdeflate_zlib_compress(CompressorFor(level), piece.data(), piece.size(),
+                                           stream.data(), stream.size()));
+    return stream;
+}
+
+// zlib's best, or empty unless smaller than the piece.
+Bytes ZlibPiece(ByteView piece) {
+    uLongf size = compressBound(static_cast<uLong>(piece.size()));
+    Bytes stream(size);
+    int status = compress2(stream.data(), &size, piece.data(),
+                           static_cast<uLong>(piece.size()), Z_BEST_COMPRESSION);
+    if (status != Z_OK)
+        throw Error("zlib: compress2 failed with status " + std::to_string(status));
+    stream.resize(size < piece.size() ? size : 0);
+    return stream;
 }
 
 }  // namespace
@@ -54,23 +84,26 @@ void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
 
 void AppendEndRecord(Bytes& out) { out.push_back(kEndRecord); }
 
-Bytes CompressPiece(ByteView piece) {
-    if (piece.empty()) return {};
-    uLongf size = compressBound(static_cast<uLong>(piece.size()));
-    Bytes stream(size);
-    int status = compress2(stream.data(), &size, piece.data(),
-                           static_cast<uLong>(piece.size()), Z_BEST_COMPRESSION);
-    if (status != Z_OK)
-        throw Error("zlib: compress2 failed with status " +
-                    std::to_string(status));
-    stream.resize(size);
-    if (stream.size() >= piece.size() || HasFixedHuffmanBlock(stream))
-        return {};
+Bytes EncodeRecord(ByteView piece, const PackOptions& options) {
+    Bytes record;
+    Bytes stream = CompressPiece(piece, options.level);
+    if (stream.empty())
+        AppendStoredRecord(record, piece);
+    else
+        AppendCompressedRecord(record, static_cast<std::uint32_t>(piece.size()), stream);
+    return record;
+}
+
+Bytes CompressPiece(ByteView piece, int level) {
+    if (piece.empty() || LooksIncompressible(piece)) return {};
+    Bytes stream = DeflatePiece(piece, level);
+    if (!stream.empty() && HasFixedHuffmanBlock(stream)) stream = ZlibPiece(piece);
+    if (!stream.empty() && HasFixedHuffmanBlock(stream)) return {};
     return stream;
 }
 
-std::uint32_t ChunkCount(std::size_t packageSize) {
-    std::size_t pieces = packageSize / kPieceSize +
+std::uint32_t ChunkCount(std::uint64_t packageSize) {
+    std::uint64_t pieces = packageSize / kPieceSize +
                          (packageSize % kPieceSize != 0 ? 1 : 0);
     if (pieces > std::numeric_limits<std::uint32_t>::max())
         throw Error("package of " + std::to_string(packageSize) +
@@ -78,15 +111,34 @@ std::uint32_t ChunkCount(std::size_t packageSize) {
     return static_cast<std::uint32_t>(pieces);
 }
 
-Bytes EncodeChunkStream(ByteView package) {
+void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source,
+                      const StreamSink& sink, const PackOptions& options) {
+    Bytes count;
+    AppendChunkCount(count, ChunkCount(packageSize));
+    sink(count);
+    RecordPipeline pipeline(options);
+    for (std::uint64_t offset = 0; offset < packageSize; offset += kPieceSize) {
+        if (pipeline.Full()) sink(pipeline.Pop());
+        Bytes piece(std::min<std::uint64_t>(kPieceSize, packageSize - offset));
+        source(piece);
+        pipeline.Push(std::move(piece));
+    }
+    while (!pipeline.Empty()) sink(pipeline.Pop());
+    Bytes end;
+    AppendEndRecord(end);
+    sink(end);
+}
+
+Bytes EncodeChunkStream(ByteView package, const PackOptions& options) {
     Bytes out;
     out.reserve(package.size() + package.size() / kPieceSize * 9 + 16);
-    AppendChunkCount(out, ChunkCount(package.size()));
-    for (std::size_t offset = 0; offset < package.size(); offset += kPieceSize) {
-        std::size_t length = std::min(kPieceSize, package.size() - offset);
-        AppendPiece(out, package.subspan(offset, length));
-    }
-    AppendEndRecord(out);
+    WriteChunkStream(
+        package.size(),
+        [&](std::span<std::uint8_t> piece) {
+            std::copy_n(package.begin(), piece.size(), piece.begin());
+            package = package.subspan(piece.size());
+        },
+        [&](ByteView bytes) { AppendBytes(out, bytes); }, options);
     return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace boxlift {
@@ -28,6 +29,14 @@ void AddBuild(CLI::App& app, BuildRequest& r) {
     build->add_option("-o,--output", r.out, "the file to write (default: PACKAGE with .exe)");
     build->add_option("--launcher", r.launcher,
                       "a launcher image to use instead of the one built into boxlift");
+    r.jobs = std::max(1u, std::thread::hardware_concurrency());
+    build->add_option("-j,--jobs", r.jobs, "pieces compressed at once (default: the number of cores)")
+        ->check(CLI::Range(1u, 1024u));
+    build->add_option("--level", r.level,
+                      "compression level, " + std::to_string(kMinLevel) + " fastest to " +
+                          std::to_string(kMaxLevel) + " smallest (default " +
+                          std::to_string(kDefaultLevel) + ")")
+        ->check(CLI::Range(kMinLevel, kMaxLevel));
 }
 
 void AddInspect(CLI::App& app, InspectRequest& r) {

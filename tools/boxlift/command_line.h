@@ -1,5 +1,6 @@
 // The tool's command line, on CLI11:
-//   boxlift build [--config FILE] [-o OUT] [--launcher PATH] PACKAGE.msi
+//   boxlift build [--config FILE] [-o OUT] [--launcher PATH] [--jobs N] [--level N]
+//                PACKAGE.msi
 //   boxlift inspect [--json] [--codepage N] SETUP.exe
 //   boxlift extract [-o DIR] SETUP.exe
 //   boxlift verify SETUP.exe
@@ -12,6 +13,8 @@
 #include <string_view>
 #include <variant>
 
+#include "payload_writer.h"
+
 namespace boxlift {
 
 inline constexpr int kExitFailure = 1;  // bad input, or the work failed
@@ -22,6 +25,8 @@ struct BuildRequest {
     std::filesystem::path config;    // empty: every text from the package
     std::filesystem::path out;       // empty: the package's name with .exe
     std::filesystem::path launcher;  // empty: the embedded launcher
+    unsigned jobs = 1;               // pieces compressed at once
+    int level = kDefaultLevel;       // kMinLevel fastest to kMaxLevel smallest
 };
 
 struct InspectRequest {

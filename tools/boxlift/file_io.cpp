@@ -1,6 +1,8 @@
-// Whole-file reading and all-or-nothing writing, on POSIX descriptors so
-// that every failure can say what the system reported.
+// Reading files whole or in pieces, and all-or-nothing writing.
+#include "file_io.h"
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -9,8 +11,6 @@
 #include <cstring>
 #include <random>
 #include <string>
-
-#include "payload_writer.h"
 
 namespace boxlift {
 namespace {
@@ -21,59 +21,48 @@ namespace fs = std::filesystem;
     throw Error(path.string() + ": " + what + ": " + std::strerror(errno));
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { Close(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    void Reset(int fd) {
-        Close();
-        fd_ = fd;
-    }
-    // Returns close's result: a delayed write error can show up here.
-    int Close() {
-        int result = fd_ >= 0 ? ::close(fd_) : 0;
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
-
-// A new file beside the target, removed again unless renamed onto it.
-class TempFile {
-public:
-    explicit TempFile(const fs::path& target) : target_(target) { Create(); }
-    ~TempFile() {
-        if (committed_) return;
-        fd_.Close();
-        ::unlink(path_.c_str());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    void Write(ByteView data);
-    void Commit();
-
-private:
-    void Create();
-
-    fs::path target_;
-    fs::path path_;
-    Descriptor fd_;
-    bool committed_ = false;
-};
-
 std::string RandomSuffix() {
     static std::mt19937 generator{std::random_device{}()};
     char text[9];
     std::snprintf(text, sizeof text, "%08x",
                   static_cast<unsigned>(generator()));
     return text;
+}
+
+}  // namespace
+
+int Descriptor::Close() {
+    int result = fd_ >= 0 ? ::close(fd_) : 0;
+    fd_ = -1;
+    return result;
+}
+
+InputFile::InputFile(const fs::path& path) : path_(path) {
+    fd_.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd_.get() < 0) FailWithErrno(path, "cannot open");
+    struct stat status {};
+    if (::fstat(fd_.get(), &status) != 0) FailWithErrno(path, "cannot read");
+    size_ = static_cast<std::uint64_t>(status.st_size);
+}
+
+std::size_t InputFile::Read(std::span<std::uint8_t> buffer) {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        ssize_t count = ::read(fd_.get(), buffer.data() + done, buffer.size() - done);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) FailWithErrno(path_, "cannot read");
+        if (count == 0) break;
+        done += static_cast<std::size_t>(count);
+    }
+    return done;
+}
+
+TempFile::TempFile(const fs::path& target) : target_(target) { Create(); }
+
+TempFile::~TempFile() {
+    if (committed_) return;
+    fd_.Close();
+    ::unlink(path_.c_str());
 }
 
 void TempFile::Create() {
@@ -101,6 +90,16 @@ void TempFile::Write(ByteView data) {
     }
 }
 
+void TempFile::WriteAt(std::uint64_t offset, ByteView data) {
+    while (!data.empty()) {
+        ssize_t written = ::pwrite(fd_.get(), data.data(), data.size(), static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) FailWithErrno(target_, "cannot write");
+        data = data.subspan(static_cast<std::size_t>(written));
+        offset += static_cast<std::uint64_t>(written);
+    }
+}
+
 void TempFile::Commit() {
     if (::fsync(fd_.get()) != 0 || fd_.Close() != 0)
         FailWithErrno(target_, "cannot write");
@@ -109,20 +108,13 @@ void TempFile::Commit() {
     committed_ = true;
 }
 
-}  // namespace
-
 Bytes ReadFileBytes(const std::filesystem::path& path) {
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) FailWithErrno(path, "cannot open");
+    InputFile file(path);
     Bytes data;
     std::array<std::uint8_t, 65536> buffer;
-    for (;;) {
-        ssize_t count = ::read(fd.get(), buffer.data(), buffer.size());
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) FailWithErrno(path, "cannot read");
-        if (count == 0) return data;
+    while (std::size_t count = file.Read(buffer))
         data.insert(data.end(), buffer.begin(), buffer.begin() + count);
-    }
+    return data;
 }
 
 void WriteFileBytes(const std::filesystem::path& path, ByteView data) {

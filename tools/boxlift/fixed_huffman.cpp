@@ -1,5 +1,6 @@
 // Finding fixed-Huffman blocks in a zlib stream. Launchers in the field may
-// refuse them, so the tool stores a piece rather than ship one.
+// refuse them, so the tool makes such a stream again with another encoder,
+// or stores the piece, rather than ship one.
 //
 // zlib's inflate(Z_BLOCK) stops at every block boundary, right after the
 // zlib header too, and reports in data_type how many bits of the last byte

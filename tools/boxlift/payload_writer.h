@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -56,21 +57,60 @@ void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
                             ByteView zlibStream);
 void AppendEndRecord(Bytes& out);
 
-// The zlib stream for one piece, or empty when the piece should be stored:
-// compression does not make it smaller, or zlib chose a fixed-Huffman block.
-Bytes CompressPiece(ByteView piece);
+// True when the piece's byte frequencies leave deflate too little to gain
+// for compressing to be worth trying. Depends on the bytes alone.
+bool LooksIncompressible(ByteView piece);
+
+// Compression levels: 1 fastest, 12 smallest.
+inline constexpr int kMinLevel = 1;
+inline constexpr int kMaxLevel = 12;
+inline constexpr int kDefaultLevel = 6;
+
+// How the chunk stream is made; the bytes written do not depend on jobs.
+struct PackOptions {
+    unsigned jobs = 1;  // pieces compressed at once
+    int level = kDefaultLevel;
+};
+
+// The zlib stream for one piece at a level, or empty when the piece should
+// be stored: its bytes look incompressible, or compression does not make it
+// smaller. A stream holding a fixed-Huffman block is made again with zlib,
+// and the piece stored when that one holds one too.
+Bytes CompressPiece(ByteView piece, int level = kDefaultLevel);
+
+// The record for one piece: compressed, or stored where CompressPiece
+// gives nothing.
+Bytes EncodeRecord(ByteView piece, const PackOptions& options);
+
+// Fills the buffer with the package's next bytes, exactly as many as it
+// holds (throws Error when the package ends early).
+using PieceSource = std::function<void(std::span<std::uint8_t>)>;
+// Takes the chunk stream's bytes, in order.
+using StreamSink = std::function<void(ByteView)>;
+
+// The chunk stream of a package of packageSize bytes, read from source
+// piece by piece and given to sink record by record.
+void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source,
+                      const StreamSink& sink, const PackOptions& options);
 
 // The whole chunk stream of a package as written: 65,536-byte pieces, each
 // stored or compressed, chunkCount = number of pieces, the end record last.
-Bytes EncodeChunkStream(ByteView package);
+Bytes EncodeChunkStream(ByteView package, const PackOptions& options = {});
 
 // The number of pieces, and so of records, EncodeChunkStream writes for a
 // package of this size. Throws Error when that does not fit the u32 count.
-std::uint32_t ChunkCount(std::size_t packageSize);
+std::uint32_t ChunkCount(std::uint64_t packageSize);
 
 // image | marker | settings block | chunk stream, in memory.
 Bytes BuildPayloadFile(ByteView launcherImage, const Settings& settings,
-                       ByteView package);
+                       ByteView package, const PackOptions& options = {});
+
+// The same for a PE launcher image and a package file, written to output
+// (all or nothing) as it is made, and the PE checksum set over the whole.
+// Returns the package's size.
+std::uint64_t WriteSetupFile(const std::filesystem::path& output, ByteView launcherImage,
+                             const Settings& settings, const std::filesystem::path& package,
+                             const PackOptions& options);
 
 // Whole-file helpers used by the tool and the tests. Errors name the file.
 // WriteFileBytes goes through a temporary file beside path, renamed into

@@ -92,21 +92,33 @@ std::size_t PeImage::OffsetOf(std::uint32_t rva, std::uint32_t size) const {
 
 // The checksum the Windows image loader checks for drivers: a 16-bit
 // one's-complement sum of the file's words, plus the file length.
-std::uint32_t PeChecksum(ByteView file, std::size_t checksumOffset) {
-    std::uint64_t sum = 0;
-    for (std::size_t i = 0; i < file.size(); i += 2) {
-        if (i == checksumOffset || i == checksumOffset + 2) continue;
-        std::uint32_t word = file[i] | (i + 1 < file.size() ? file[i + 1] << 8 : 0);
-        sum += word;
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint32_t>(sum + file.size());
+void PeChecksummer::AddWord(std::uint64_t at, std::uint32_t word) {
+    if (at == checksumOffset_ || at == checksumOffset_ + 2) return;
+    sum_ += word;
+    sum_ = (sum_ & 0xFFFF) + (sum_ >> 16);
 }
 
-void SetPeChecksum(Bytes& file) {
-    std::size_t at = ParsePe(file).checksumOffset;
-    PutU32(file, at, PeChecksum(file, at));
+void PeChecksummer::Add(ByteView part) {
+    for (std::uint8_t byte : part) {
+        if (size_ % 2 == 0)
+            low_ = byte;
+        else
+            AddWord(size_ - 1, low_ | std::uint32_t{byte} << 8);
+        ++size_;
+    }
+}
+
+std::uint32_t PeChecksummer::Result() const {
+    PeChecksummer copy = *this;
+    if (size_ % 2 != 0) copy.AddWord(size_ - 1, low_);
+    std::uint64_t sum = (copy.sum_ & 0xFFFF) + (copy.sum_ >> 16);
+    return static_cast<std::uint32_t>(sum + size_);
+}
+
+std::uint32_t PeChecksum(ByteView file, std::size_t checksumOffset) {
+    PeChecksummer sum(checksumOffset);
+    sum.Add(file);
+    return sum.Result();
 }
 
 }  // namespace boxlift

@@ -50,8 +50,21 @@ PeImage ParsePe(ByteView file);
 // The PE checksum of file, with the checksum field at checksumOffset taken as 0.
 std::uint32_t PeChecksum(ByteView file, std::size_t checksumOffset);
 
-// Writes the checksum of the whole file (image and payload) into its header.
-void SetPeChecksum(Bytes& file);
+// The same checksum over a file given in parts, in order.
+class PeChecksummer {
+public:
+    explicit PeChecksummer(std::size_t checksumOffset) : checksumOffset_(checksumOffset) {}
+    void Add(ByteView part);
+    std::uint32_t Result() const;
+
+private:
+    void AddWord(std::uint64_t at, std::uint32_t word);
+
+    std::size_t checksumOffset_;
+    std::uint64_t size_ = 0;
+    std::uint64_t sum_ = 0;
+    std::uint8_t low_ = 0;  // the first byte of a word still open
+};
 
 // Little-endian fields, bounds-checked: throw Error past the end.
 std::uint16_t U16At(ByteView bytes, std::size_t offset);

@@ -1,0 +1,61 @@
+#include "record_pipeline.h"
+
+#include <algorithm>
+
+namespace boxlift {
+
+RecordPipeline::RecordPipeline(const PackOptions& options)
+    : options_(options), capacity_(2 * std::size_t{std::max(options.jobs, 1u)}) {
+    for (unsigned i = 0; i < std::max(options.jobs, 1u); ++i)
+        workers_.emplace_back([this](std::stop_token stop) { Work(stop); });
+}
+
+bool RecordPipeline::Full() {
+    std::scoped_lock lock(mutex_);
+    return inFlight_.size() >= capacity_;
+}
+
+bool RecordPipeline::Empty() {
+    std::scoped_lock lock(mutex_);
+    return inFlight_.empty();
+}
+
+void RecordPipeline::Push(Bytes piece) {
+    auto job = std::make_unique<Job>();
+    job->piece = std::move(piece);
+    {
+        std::scoped_lock lock(mutex_);
+        queue_.push_back(job.get());
+        inFlight_.push_back(std::move(job));
+    }
+    waiting_.notify_one();
+}
+
+Bytes RecordPipeline::Pop() {
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [&] { return inFlight_.front()->done; });
+    std::unique_ptr<Job> job = std::move(inFlight_.front());
+    inFlight_.pop_front();
+    lock.unlock();
+    if (job->error) std::rethrow_exception(job->error);
+    return std::move(job->record);
+}
+
+void RecordPipeline::Work(std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    while (waiting_.wait(lock, stop, [&] { return !queue_.empty(); }) && !stop.stop_requested()) {
+        Job* job = queue_.front();
+        queue_.pop_front();
+        lock.unlock();
+        try {
+            job->record = EncodeRecord(job->piece, options_);
+        } catch (...) {
+            job->error = std::current_exception();
+        }
+        lock.lock();
+        job->done = true;
+        done_.notify_all();
+    }
+}
+
+}  // namespace boxlift

@@ -1,0 +1,53 @@
+// Pieces turned into records on worker threads, handed back in the order
+// they went in. At most two pieces per worker are in flight, so memory
+// stays bounded whatever the package's size.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+#include "payload_writer.h"
+
+namespace boxlift {
+
+class RecordPipeline {
+public:
+    explicit RecordPipeline(const PackOptions& options);
+    // Stops the workers once their current piece is done, and joins them.
+    ~RecordPipeline() = default;
+    RecordPipeline(const RecordPipeline&) = delete;
+    RecordPipeline& operator=(const RecordPipeline&) = delete;
+
+    bool Full();
+    bool Empty();
+    void Push(Bytes piece);
+    // The oldest piece's record, once made. Rethrows the error of the
+    // worker that failed on it.
+    Bytes Pop();
+
+private:
+    struct Job {
+        Bytes piece;
+        Bytes record;
+        bool done = false;
+        std::exception_ptr error;
+    };
+    void Work(std::stop_token stop);
+
+    PackOptions options_;
+    std::size_t capacity_;
+    std::mutex mutex_;
+    std::condition_variable_any waiting_;  // a piece waits, or stop
+    std::condition_variable done_;         // a record is made
+    std::deque<std::unique_ptr<Job>> inFlight_;  // in order
+    std::deque<Job*> queue_;                      // not yet taken by a worker
+    std::vector<std::jthread> workers_;  // last: stopped and joined first
+};
+
+}  // namespace boxlift
