@@ -48,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < header) return 0;
     const uint8_t* end = data + size;
     char drive = Take<char>(data);
+    if (drive == 0) return 0;  // the first character of targetDir, never its NUL
     uint64_t spaceRequired = Take<uint64_t>(data);
     int32_t code = Take<int32_t>(data);
     LogTime time;
