@@ -11,7 +11,6 @@ NATIVE_DIR := build/native
 CHECK_DIR  := build/check
 FUZZ_DIR   := build/fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := command_line settings_reader chunk_stream messages config setup_exe
 
 .PHONY: all deps launcher tool test unit e2e demo bench clean fuzz fuzz-build
 
@@ -51,12 +50,12 @@ fuzz-build: launcher $(FUZZ_DIR)/CMakeCache.txt
 	cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzz_targets
 
 # Each fuzz target for FUZZ_SECONDS, one after the other; the corpus grows
-# in build/fuzz/corpus across runs.
+# in build/fuzz/corpus across runs. Fails when any target found a crash.
 fuzz: fuzz-build
-	@for t in $(FUZZ_TARGETS); do \
-	  FUZZ_SECONDS=$(FUZZ_SECONDS) bash tests/fuzz/run_target.sh fuzz $(FUZZ_DIR)/bin/fuzz_$$t \
-	    $(FUZZ_DIR)/tests/fuzz/seeds/$$t $(FUZZ_DIR)/corpus/$$t || exit 1; \
-	done
+	@status=0; for f in $(FUZZ_DIR)/bin/fuzz_*; do t=$${f##*/fuzz_}; \
+	  FUZZ_SECONDS=$(FUZZ_SECONDS) bash tests/fuzz/run_target.sh fuzz $$f \
+	    $(FUZZ_DIR)/tests/fuzz/seeds/$$t $(FUZZ_DIR)/corpus/$$t || status=1; \
+	done; exit $$status
 
 # Native unit tests (with sanitizers), then the end-to-end tests under Wine;
 # first a short run of every fuzz target over its seeds.
