@@ -9,8 +9,10 @@ JOBS  ?= 2
 WIN_DIR    := build/win
 NATIVE_DIR := build/native
 CHECK_DIR  := build/check
+FUZZ_DIR   := build/fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps launcher tool test unit e2e demo bench clean
+.PHONY: all deps launcher tool test unit e2e demo bench clean fuzz fuzz-build
 
 all: launcher tool
 
@@ -31,6 +33,12 @@ $(CHECK_DIR)/CMakeCache.txt: | deps
 	  -DBOXLIFT_BIN_DIR=$(ROOT)/$(CHECK_DIR)/bin \
 	  -DBOXLIFT_LAUNCHER_DIR=$(BIN) -DBOXLIFT_TOOL=$(BIN)/boxlift
 
+# The fuzz harnesses: clang with libFuzzer, in a build of their own.
+$(FUZZ_DIR)/CMakeCache.txt: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DBOXLIFT_SANITIZE=ON -DBOXLIFT_FUZZ=ON \
+	  -DBOXLIFT_BIN_DIR=$(ROOT)/$(FUZZ_DIR)/bin -DBOXLIFT_LAUNCHER_DIR=$(BIN)
+
 launcher: deps $(WIN_DIR)/CMakeCache.txt
 	cmake --build $(WIN_DIR) -j$(JOBS)
 
@@ -38,9 +46,22 @@ launcher: deps $(WIN_DIR)/CMakeCache.txt
 tool: launcher $(NATIVE_DIR)/CMakeCache.txt
 	cmake --build $(NATIVE_DIR) -j$(JOBS)
 
-# Native unit tests (with sanitizers), then the end-to-end tests under Wine.
-test: all $(CHECK_DIR)/CMakeCache.txt
+fuzz-build: launcher $(FUZZ_DIR)/CMakeCache.txt
+	cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzz_targets
+
+# Each fuzz target for FUZZ_SECONDS, one after the other; the corpus grows
+# in build/fuzz/corpus across runs. Fails when any target found a crash.
+fuzz: fuzz-build
+	@status=0; for f in $(FUZZ_DIR)/bin/fuzz_*; do t=$${f##*/fuzz_}; \
+	  FUZZ_SECONDS=$(FUZZ_SECONDS) bash tests/fuzz/run_target.sh fuzz $$f \
+	    $(FUZZ_DIR)/tests/fuzz/seeds/$$t $(FUZZ_DIR)/corpus/$$t || status=1; \
+	done; exit $$status
+
+# Native unit tests (with sanitizers), then the end-to-end tests under Wine;
+# first a short run of every fuzz target over its seeds.
+test: all fuzz-build $(CHECK_DIR)/CMakeCache.txt
 	cmake --build $(CHECK_DIR) -j$(JOBS)
+	ctest --test-dir $(FUZZ_DIR) --output-on-failure
 	ctest --test-dir $(CHECK_DIR) --output-on-failure
 
 demo: all

@@ -27,6 +27,8 @@ have wine || need+=(wine wine32:i386 wine64)
 have wrestool || need+=(icoutils)
 have osslsigncode || need+=(osslsigncode)
 have openssl || need+=(openssl)
+have clang++ || need+=(clang)
+dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)  # libFuzzer
 dpkg -s wine32:i386 >/dev/null 2>&1 || { [[ " ${need[*]} " == *" wine32:i386 "* ]] || need+=(wine32:i386); }
 
 # Kept outside the repository; cmake/zlib.cmake builds it.

@@ -12,6 +12,9 @@ struct ByteSource {
     uint32_t (*read)(void* context, void* buffer, uint32_t size);
     // Moves the read position size bytes on; 1 on success.
     int (*skip)(void* context, uint32_t size);
+    // Moves the read position to offset from the start; 1 on success. Only
+    // the file-level reader seeks: a chunk-stream source may leave it none.
+    int (*seek)(void* context, uint32_t offset);
 };
 
 struct PackageSink {

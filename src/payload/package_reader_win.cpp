@@ -4,20 +4,14 @@
 
 #include "common/files_win.h"
 #include "common/memory.h"
-#include "payload/chunk_stream.h"
 #include "payload/payload_format.h"
-#include "payload/settings_block.h"
+#include "payload/settings_reader.h"
 #include "startup/run_state_win.h"
 
 namespace {
 
 // Longest extractDir that still fits targetDir with a backslash and the NUL.
 const DWORD kMaxExtractDirLength = MAX_PATH - 2;
-
-bool SeekSelf(DWORD offset) {
-    return SetFilePointer(runState.selfFile, (LONG)offset, 0, FILE_BEGIN) !=
-           INVALID_SET_FILE_POINTER;
-}
 
 uint32_t ReadSelf(void*, void* buffer, uint32_t size) {
     return ReadFromFile(runState.selfFile, buffer, size);
@@ -27,38 +21,12 @@ int SkipSelf(void*, uint32_t size) {
     return SkipInFile(runState.selfFile, size);
 }
 
-// The package's size once extracted, from the record headers, for the disk
-// space check; 0 when the stream is malformed (the extraction then fails
-// and says so). The caller puts the file pointer back.
-ULONGLONG MeasurePackage() {
-    ByteSource self = SelfFileSource();
-    StreamMeasure measure;
-    if (MeasureChunkStream(&self, &measure) != kStreamComplete) return 0;
-    return measure.packageSize;
+int SeekSelf(void*, uint32_t offset) {
+    return SetFilePointer(runState.selfFile, (LONG)offset, 0, FILE_BEGIN) !=
+           INVALID_SET_FILE_POINTER;
 }
 
-// Finds the marker and reads the settings block into packageSettings,
-// leaving the file pointer on the chunk stream. An installing run also
-// measures the package on the way.
-bool ReadSettingsWindow(uint8_t* window) {
-    DWORD count = window ? ReadSelf(0, window, kSettingsWindowSize) : 0;
-    int32_t marker = FindPayloadMarker(window, count);
-    if (marker < 0) return false;
-    DWORD blockStart = (DWORD)marker + kPayloadMarkerLength;
-    if (!SeekSelf(blockStart)) return false;
-    memset(window, 0, kSettingsWindowSize);
-    if (ReadSelf(0, window, kSettingsWindowSize) < 2) return false;
-    uint32_t blockLength;
-    if (!ParseSettingsBlock(window, kSettingsWindowSize, &packageSettings,
-                            &blockLength))
-        return false;
-    DWORD streamStart = blockStart + blockLength;
-    if (!runState.extractDir) {
-        if (!SeekSelf(streamStart)) return false;
-        runState.packageSize = MeasurePackage();
-    }
-    return SeekSelf(streamStart);
-}
+const ByteSource kSelfSource = {0, ReadSelf, SkipSelf, SeekSelf};
 
 bool ChooseTargetDir() {
     char* target = runState.targetDir;
@@ -81,8 +49,7 @@ bool ChooseTargetDir() {
 }  // namespace
 
 ByteSource SelfFileSource() {
-    ByteSource source = {0, ReadSelf, SkipSelf};
-    return source;
+    return kSelfSource;
 }
 
 int ReadPackageSettings() {
@@ -94,8 +61,10 @@ int ReadPackageSettings() {
                                     FILE_ATTRIBUTE_NORMAL, 0);
     if (runState.selfFile == INVALID_HANDLE_VALUE) return 0;
 
+    // An installing run measures the package for the disk space check.
     uint8_t* window = (uint8_t*)AllocBytes(kSettingsWindowSize);
-    bool ok = ReadSettingsWindow(window);
+    int ok = ReadPayloadSettings(&kSelfSource, window, &packageSettings,
+                                 runState.extractDir ? 0 : &runState.packageSize);
     FreeBytes(window);
     return ok && ChooseTargetDir();
 }

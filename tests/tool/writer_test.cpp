@@ -52,7 +52,7 @@ struct LauncherRead {
         at = marker + kMarkerLength;
         if (!ParseSettingsBlock(file.data() + at, window(), &settings, &blockLength)) return;
         at += blockLength;
-        ByteSource source{this, Read, [](void*, uint32_t) { return 0; }};  // the copy never skips
+        ByteSource source{this, Read, [](void*, uint32_t) { return 0; }, nullptr};  // the copy never skips or seeks
         PackageSink sink{this, Write, [](void*, uint32_t) {}, [](void*) { return 0; }};
         ChunkInflater inflater{nullptr, Inflate};
         Bytes chunk(kChunkBufferSize), packed(kPackedBufferSize);

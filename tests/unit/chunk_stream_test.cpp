@@ -64,12 +64,12 @@ public:
         : input_(input), cancelAfter_(cancelAfter) {}
 
     ChunkStreamResult Measure(StreamMeasure* measure) {
-        ByteSource source = {this, Read, Skip};
+        ByteSource source = {this, Read, Skip, nullptr};
         return MeasureChunkStream(&source, measure);
     }
 
     ChunkStreamResult Run() {
-        ByteSource source = {this, Read, Skip};
+        ByteSource source = {this, Read, Skip, nullptr};
         PackageSink sink = {this, Write, Progress, Cancelled};
         ChunkInflater inflater = {nullptr, InflateForTest};
         Bytes chunk(kChunkBufferSize), packed(kPackedBufferSize);

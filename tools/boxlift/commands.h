@@ -3,9 +3,12 @@
 #pragma once
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "command_line.h"
 #include "payload_writer.h"
+#include "setup_file.h"
 
 namespace boxlift {
 
@@ -13,6 +16,12 @@ int RunBuild(const BuildRequest& request, std::ostream& out);
 int RunInspect(const InspectRequest& request, std::ostream& out);
 int RunExtract(const ExtractRequest& request, std::ostream& out);
 int RunVerify(const VerifyRequest& request, std::ostream& out);
+
+// What inspect and verify make of a setup.exe already read: the report,
+// and the list of problems (empty when the file keeps the contract).
+void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json,
+                        std::ostream& out);
+std::vector<std::string> VerifyProblems(const SetupFile& setup);
 
 // The launcher image built into the tool.
 ByteView EmbeddedLauncher();

@@ -127,15 +127,18 @@ int RunInspect(const InspectRequest& request, std::ostream& out) {
     } catch (const Error& e) {
         throw Error(std::string("--codepage: ") + e.what());
     }
-    const SetupFile setup = ReadSetupFile(request.setup);
+    WriteInspectReport(ReadSetupFile(request.setup), request.codepage, request.json, out);
+    return 0;
+}
+
+void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out) {
     const StreamSummary stream =
-        AboutFile(request.setup, [&] { return MeasureStream(setup.bytes, setup.layout); });
-    const ordered_json report = AboutFile(request.setup, [&] { return Report(setup, stream, request.codepage); });
-    if (request.json)
+        AboutFile(setup.path, [&] { return MeasureStream(setup.bytes, setup.layout); });
+    const ordered_json report = AboutFile(setup.path, [&] { return Report(setup, stream, codepage); });
+    if (json)
         out << report.dump(2) << '\n';
     else
         PrintText(report, out);
-    return 0;
 }
 
 }  // namespace boxlift

@@ -15,10 +15,12 @@ std::size_t CountMarkers(ByteView bytes) {
                           kMarkerLength);
     std::size_t count = 0;
     for (auto rest = bytes;;) {
-        auto found = std::ranges::search(rest, marker);
-        if (found.empty()) return count;
+        // std::search rather than ranges::search, which clang 14 (the fuzz
+        // build) cannot compile over a span with libstdc++ 12.
+        auto found = std::search(rest.begin(), rest.end(), marker.begin(), marker.end());
+        if (found == rest.end()) return count;
         ++count;
-        rest = rest.subspan(found.begin() - rest.begin() + 1);
+        rest = rest.subspan(found - rest.begin() + 1);
     }
 }
 

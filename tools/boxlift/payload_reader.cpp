@@ -21,7 +21,7 @@ public:
         : file_(file), at_(std::min(streamOffset, file.size())),
           recordStart_(streamOffset + 4), options_(options), take_(std::move(take)) {}
 
-    ByteSource Source() { return {this, Read, Skip}; }
+    ByteSource Source() { return {this, Read, Skip, nullptr}; }
     PackageSink Sink() { return {this, Write, [](void*, uint32_t) {}, [](void*) { return 0; }}; }
     ChunkInflater Inflater() { return {this, Inflate}; }
 

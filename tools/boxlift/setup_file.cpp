@@ -14,9 +14,13 @@ std::optional<VersionInfo> FindVersion(const SetupFile& setup) {
 }  // namespace
 
 SetupFile ReadSetupFile(const std::filesystem::path& path) {
+    return ParseSetupFile(path, ReadFileBytes(path));
+}
+
+SetupFile ParseSetupFile(const std::filesystem::path& path, Bytes bytes) {
     SetupFile setup;
     setup.path = path;
-    setup.bytes = ReadFileBytes(path);
+    setup.bytes = std::move(bytes);
     return AboutFile(path, [&] {
         setup.image = ParsePe(setup.bytes);
         setup.layout = LocatePayload(setup.bytes);

@@ -25,6 +25,9 @@ struct SetupFile {
 // the version resource. Throws Error prefixed with the file's name.
 SetupFile ReadSetupFile(const std::filesystem::path& path);
 
+// The same over the file's bytes, already in memory; path names it.
+SetupFile ParseSetupFile(const std::filesystem::path& path, Bytes bytes);
+
 // Runs fn, putting the file's name in front of any Error it throws.
 template <typename Fn> auto AboutFile(const std::filesystem::path& path, Fn fn) {
     try {

@@ -27,7 +27,9 @@ std::optional<std::string> CheckTail(const SetupFile& setup, std::size_t end) {
            std::to_string(end - 1) + " that are not an Authenticode signature";
 }
 
-std::vector<std::string> Problems(const SetupFile& setup) {
+}  // namespace
+
+std::vector<std::string> VerifyProblems(const SetupFile& setup) {
     std::vector<std::string> problems;
     auto note = [&](bool ok, const std::string& problem) {
         if (!ok) problems.push_back(problem);
@@ -64,11 +66,9 @@ std::vector<std::string> Problems(const SetupFile& setup) {
     return problems;
 }
 
-}  // namespace
-
 int RunVerify(const VerifyRequest& request, std::ostream& out) {
     const SetupFile setup = ReadSetupFile(request.setup);
-    const std::vector<std::string> problems = Problems(setup);
+    const std::vector<std::string> problems = VerifyProblems(setup);
     if (problems.empty()) {
         out << "boxlift: " << request.setup.string() << ": OK"
             << (setup.signature.size ? " (signed)" : "") << '\n';

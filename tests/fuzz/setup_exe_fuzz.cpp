@@ -1,0 +1,41 @@
+// A setup.exe in memory through what inspect, verify and extract do with
+// it. Every failure is an Error naming the problem; a file verify finds no
+// problem in also extracts, and extraction never gives more bytes than the
+// records declare.
+#include <cassert>
+#include <cstdint>
+#include <sstream>
+#include <utility>
+
+#include "codepage.h"
+#include "commands.h"
+#include "pe_image.h"
+
+using namespace boxlift;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The PE checksum is set first, as build sets it: anyone can, and a
+    // wrong one would hide every other problem from verify.
+    Bytes bytes(data, data + size);
+    SetupFile setup;
+    try {
+        SetPeChecksum(bytes);
+        setup = ParseSetupFile("setup.exe", std::move(bytes));
+    } catch (const Error&) {
+        return 0;
+    }
+    const bool verified = VerifyProblems(setup).empty();
+    try {  // a text the code page cannot show is an Error, verified or not
+        std::ostringstream out;
+        WriteInspectReport(setup, kDefaultCodepage, false, out);
+        WriteInspectReport(setup, kDefaultCodepage, true, out);
+    } catch (const Error&) {
+    }
+    try {
+        const Bytes package = ReadPackage(setup.bytes, setup.layout);
+        assert(package.size() <= MeasureStream(setup.bytes, setup.layout).measure.packageSize);
+    } catch (const Error&) {
+        assert(!verified);
+    }
+    return 0;
+}
