@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Bytes bytes(data, data + size);
     SetupFile setup;
     try {
-        SetPeChecksum(bytes);
+        const std::size_t at = ParsePe(bytes).checksumOffset;
+        PutU32(bytes, at, PeChecksum(bytes, at));
         setup = ParseSetupFile("setup.exe", std::move(bytes));
     } catch (const Error&) {
         return 0;
