@@ -40,6 +40,14 @@ int InflateZlibStream(uint8_t* out, uint32_t* outLength, const uint8_t* in,
     return 1;
 }
 
+int InflateZlibChunk(void*, uint8_t* out, uint32_t* outLength,
+                     const uint8_t* in, uint32_t inLength) {
+    InflateWork work = {};
+    int result = InflateZlibStream(out, outLength, in, inLength, &work);
+    ReleaseInflateWork(&work);
+    return result;
+}
+
 void ReleaseInflateWork(InflateWork* work) {
     for (uint32_t i = 0; i < work->count; ++i) FreeBytes(work->blocks[i]);
     work->count = 0;

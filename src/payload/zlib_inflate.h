@@ -21,4 +21,10 @@ int InflateZlibStream(uint8_t* out, uint32_t* outLength, const uint8_t* in,
 
 void ReleaseInflateWork(InflateWork* work);
 
+// InflateZlibStream with its working memory released before it returns, in
+// the shape of a chunk-stream inflater (context unused): the native side of
+// InflateChunk, for readers that have no fault guard to come back from.
+int InflateZlibChunk(void* context, uint8_t* out, uint32_t* outLength,
+                     const uint8_t* in, uint32_t inLength);
+
 #endif

@@ -30,13 +30,6 @@ struct Copy {
         ++c.records;
         return size;
     }
-    static int Inflate(void*, uint8_t* out, uint32_t* outLength, const uint8_t* in,
-                       uint32_t inLength) {
-        InflateWork work = {};
-        int result = InflateZlibStream(out, outLength, in, inLength, &work);
-        ReleaseInflateWork(&work);
-        return result;
-    }
 };
 
 struct Read {
@@ -52,7 +45,7 @@ Read ReadStream(const uint8_t* data, size_t size) {
     ByteSource walkSource = walk.Source(), source = file.Source();
     r.measured = MeasureChunkStream(&walkSource, &r.measure);
     PackageSink sink = {&r.copy, Copy::Write, [](void*, uint32_t) {}, [](void*) { return 0; }};
-    ChunkInflater inflater = {nullptr, Copy::Inflate};
+    ChunkInflater inflater = {nullptr, InflateZlibChunk};
     r.copied = CopyChunkStream(&source, &sink, &inflater, chunk.data(), packed.data());
     return r;
 }

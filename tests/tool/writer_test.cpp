@@ -77,10 +77,7 @@ struct LauncherRead {
     }
     static int Inflate(void*, uint8_t* out, uint32_t* outLength, const uint8_t* in, uint32_t inLength) {
         zlibStreamsSeen.emplace_back(in, in + inLength);
-        InflateWork work = {};
-        int result = InflateZlibStream(out, outLength, in, inLength, &work);
-        ReleaseInflateWork(&work);
-        return result;
+        return InflateZlibChunk(nullptr, out, outLength, in, inLength);
     }
 
     ByteView file;

@@ -49,14 +49,6 @@ Bytes Zlib(const Bytes& data) {
     return out;
 }
 
-int InflateForTest(void*, uint8_t* out, uint32_t* outLength, const uint8_t* in,
-                   uint32_t inLength) {
-    InflateWork work = {};
-    int result = InflateZlibStream(out, outLength, in, inLength, &work);
-    ReleaseInflateWork(&work);
-    return result;
-}
-
 // Runs CopyChunkStream over a stream in memory and records what it did.
 class StreamRun {
 public:
@@ -71,7 +63,7 @@ public:
     ChunkStreamResult Run() {
         ByteSource source = {this, Read, Skip, nullptr};
         PackageSink sink = {this, Write, Progress, Cancelled};
-        ChunkInflater inflater = {nullptr, InflateForTest};
+        ChunkInflater inflater = {nullptr, InflateZlibChunk};
         Bytes chunk(kChunkBufferSize), packed(kPackedBufferSize);
         return CopyChunkStream(&source, &sink, &inflater, chunk.data(),
                                packed.data());

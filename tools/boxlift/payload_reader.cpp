@@ -91,10 +91,7 @@ int StreamRead::Inflate(void* self, uint8_t* out, uint32_t* outLength, const uin
     auto& r = *static_cast<StreamRead*>(self);
     const ByteView stream(in, inLength);
     const uint32_t room = *outLength;
-    InflateWork work = {};
-    int result = InflateZlibStream(out, outLength, in, inLength, &work);
-    ReleaseInflateWork(&work);
-    if (result != 1) {
+    if (InflateZlibChunk(nullptr, out, outLength, in, inLength) != 1) {
         r.dataProblem_ = ZlibComplaint(stream, room);
         return 0;
     }
