@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <memory>
 #include <string>
 
 #include "payload_writer.h"
@@ -16,30 +15,6 @@ namespace {
 
 void AppendBytes(Bytes& out, ByteView data) {
     out.insert(out.end(), data.begin(), data.end());
-}
-
-// One compressor per thread and level, kept: a large one takes long to set up.
-libdeflate_compressor* CompressorFor(int level) {
-    struct Free {
-        void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-    };
-    thread_local std::unique_ptr<libdeflate_compressor, Free> compressor;
-    thread_local int compressorLevel = 0;
-    if (!compressor || compressorLevel != level) {
-        compressor.reset(libdeflate_alloc_compressor(level));
-        if (!compressor)
-            throw Error("libdeflate: cannot set up a compressor for level " + std::to_string(level));
-        compressorLevel = level;
-    }
-    return compressor.get();
-}
-
-// The zlib stream, or empty unless smaller than the piece.
-Bytes DeflatePiece(ByteView piece, int level) {
-    Bytes stream(piece.size() - 1);
-    stream.resize(libdeflate_zlib_compress(CompressorFor(level), piece.data(), piece.size(),
-                                           stream.data(), stream.size()));
-    return stream;
 }
 
 // zlib's best, or empty unless smaller than the piece.
@@ -84,9 +59,27 @@ void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
 
 void AppendEndRecord(Bytes& out) { out.push_back(kEndRecord); }
 
-Bytes EncodeRecord(ByteView piece, const PackOptions& options) {
+PieceCompressor::PieceCompressor(int level)
+    : compressor_(libdeflate_alloc_compressor(level)) {
+    if (!compressor_)
+        throw Error("libdeflate: cannot set up a compressor for level " + std::to_string(level));
+}
+
+PieceCompressor::~PieceCompressor() { libdeflate_free_compressor(compressor_); }
+
+Bytes PieceCompressor::Compress(ByteView piece) {
+    if (piece.empty() || LooksIncompressible(piece)) return {};
+    Bytes stream(piece.size() - 1);  // smaller than the piece, or nothing
+    stream.resize(libdeflate_zlib_compress(compressor_, piece.data(), piece.size(),
+                                           stream.data(), stream.size()));
+    if (!stream.empty() && HasFixedHuffmanBlock(stream)) stream = ZlibPiece(piece);
+    if (!stream.empty() && HasFixedHuffmanBlock(stream)) return {};
+    return stream;
+}
+
+Bytes PieceCompressor::Record(ByteView piece) {
     Bytes record;
-    Bytes stream = CompressPiece(piece, options.level);
+    Bytes stream = Compress(piece);
     if (stream.empty())
         AppendStoredRecord(record, piece);
     else
@@ -94,13 +87,7 @@ Bytes EncodeRecord(ByteView piece, const PackOptions& options) {
     return record;
 }
 
-Bytes CompressPiece(ByteView piece, int level) {
-    if (piece.empty() || LooksIncompressible(piece)) return {};
-    Bytes stream = DeflatePiece(piece, level);
-    if (!stream.empty() && HasFixedHuffmanBlock(stream)) stream = ZlibPiece(piece);
-    if (!stream.empty() && HasFixedHuffmanBlock(stream)) return {};
-    return stream;
-}
+Bytes CompressPiece(ByteView piece, int level) { return PieceCompressor(level).Compress(piece); }
 
 std::uint32_t ChunkCount(std::uint64_t packageSize) {
     std::uint64_t pieces = packageSize / kPieceSize +

@@ -14,6 +14,8 @@
 #include "payload/payload_format.h"
 #include "settings.h"
 
+struct libdeflate_compressor;
+
 namespace boxlift {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -72,15 +74,30 @@ struct PackOptions {
     int level = kDefaultLevel;
 };
 
-// The zlib stream for one piece at a level, or empty when the piece should
-// be stored: its bytes look incompressible, or compression does not make it
-// smaller. A stream holding a fixed-Huffman block is made again with zlib,
-// and the piece stored when that one holds one too.
-Bytes CompressPiece(ByteView piece, int level = kDefaultLevel);
+// Compresses pieces at one level. It keeps libdeflate's compressor from
+// piece to piece (a large one takes long to set up), so each thread uses
+// its own.
+class PieceCompressor {
+public:
+    explicit PieceCompressor(int level = kDefaultLevel);
+    ~PieceCompressor();
+    PieceCompressor(const PieceCompressor&) = delete;
+    PieceCompressor& operator=(const PieceCompressor&) = delete;
 
-// The record for one piece: compressed, or stored where CompressPiece
-// gives nothing.
-Bytes EncodeRecord(ByteView piece, const PackOptions& options);
+    // The piece's zlib stream, or empty when the piece should be stored:
+    // its bytes look incompressible, or compression does not make it
+    // smaller. A stream holding a fixed-Huffman block is made again with
+    // zlib, and the piece stored when that one holds one too.
+    Bytes Compress(ByteView piece);
+    // The piece's record: compressed, or stored where Compress gives nothing.
+    Bytes Record(ByteView piece);
+
+private:
+    libdeflate_compressor* compressor_;
+};
+
+// PieceCompressor(level).Compress(piece), for a single piece.
+Bytes CompressPiece(ByteView piece, int level = kDefaultLevel);
 
 // Fills the buffer with the package's next bytes, exactly as many as it
 // holds (throws Error when the package ends early).

@@ -42,13 +42,16 @@ Bytes RecordPipeline::Pop() {
 }
 
 void RecordPipeline::Work(std::stop_token stop) {
+    // The worker's own, freed when it ends: a thread_local one would be
+    // freed after its storage with the mingw runtime's emulated TLS.
+    PieceCompressor compressor(options_.level);
     std::unique_lock lock(mutex_);
     while (waiting_.wait(lock, stop, [&] { return !queue_.empty(); }) && !stop.stop_requested()) {
         Job* job = queue_.front();
         queue_.pop_front();
         lock.unlock();
         try {
-            job->record = EncodeRecord(job->piece, options_);
+            job->record = compressor.Record(job->piece);
         } catch (...) {
             job->error = std::current_exception();
         }
