@@ -1,20 +1,22 @@
 # Boxlift: the launcher (cross-built for 32-bit Windows) and the packaging
-# tool (native). `make` installs what is missing and builds both; `make test`
-# runs every test; `make demo` packs and runs the bundled example.
+# tool (native, and boxlift.exe for Windows build hosts). `make` installs
+# what is missing and builds them; `make test` runs every test; `make demo`
+# packs and runs the bundled example.
 
 ROOT  := $(abspath .)
 BIN   := $(ROOT)/build/bin
 JOBS  ?= 2
 
 WIN_DIR    := build/win
+WINTOOL_DIR := build/wintool
 NATIVE_DIR := build/native
 CHECK_DIR  := build/check
 FUZZ_DIR   := build/fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps launcher tool test unit e2e demo bench clean fuzz fuzz-build
+.PHONY: all deps launcher tool wintool test unit e2e demo bench clean fuzz fuzz-build
 
-all: launcher tool
+all: launcher tool wintool
 
 deps:
 	@bash scripts/install-deps.sh
@@ -22,6 +24,10 @@ deps:
 $(WIN_DIR)/CMakeCache.txt: | deps
 	cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	  -DCMAKE_BUILD_TYPE=MinSizeRel -DBOXLIFT_BIN_DIR=$(BIN)
+
+$(WINTOOL_DIR)/CMakeCache.txt: | deps
+	cmake -S . -B $(WINTOOL_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686-posix.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DBOXLIFT_WINDOWS_TOOL=ON -DBOXLIFT_BIN_DIR=$(BIN)
 
 $(NATIVE_DIR)/CMakeCache.txt: | deps
 	cmake -S . -B $(NATIVE_DIR) -DCMAKE_BUILD_TYPE=Release \
@@ -45,6 +51,10 @@ launcher: deps $(WIN_DIR)/CMakeCache.txt
 # The tool carries the launcher image, so the launcher is built first.
 tool: launcher $(NATIVE_DIR)/CMakeCache.txt
 	cmake --build $(NATIVE_DIR) -j$(JOBS)
+
+# boxlift.exe, with the same launcher image inside.
+wintool: launcher $(WINTOOL_DIR)/CMakeCache.txt
+	cmake --build $(WINTOOL_DIR) -j$(JOBS)
 
 fuzz-build: launcher $(FUZZ_DIR)/CMakeCache.txt
 	cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzz_targets

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, and fetches
-# zlib's Debian source package, from which the launcher's zlib is built.
+# the Debian source packages of zlib and libdeflate: the launcher's zlib and
+# boxlift.exe's zlib and libdeflate are built from them.
 # Idempotent: does nothing when everything is already there. Must run as
 # root on Debian.
 set -euo pipefail
@@ -10,6 +11,7 @@ have() { command -v "$1" >/dev/null 2>&1; }
 have cmake || need+=(cmake)
 have g++ || need+=(g++)
 have i686-w64-mingw32-g++ || need+=(g++-mingw-w64-i686)
+have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix)  # std::thread in boxlift.exe
 [ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 have wixl || need+=(wixl)
@@ -31,23 +33,25 @@ have clang++ || need+=(clang)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)  # libFuzzer
 dpkg -s wine32:i386 >/dev/null 2>&1 || { [[ " ${need[*]} " == *" wine32:i386 "* ]] || need+=(wine32:i386); }
 
-# Kept outside the repository; cmake/zlib.cmake builds it.
-zlib_dir=/usr/local/src/boxlift
-need_zlib=0
-[ -f "$zlib_dir/zlib/inflate.c" ] || need_zlib=1
+# Kept outside the repository; cmake/zlib.cmake and cmake/windows_tool.cmake
+# build them.
+src_dir=/usr/local/src/boxlift
+sources=()
+[ -f "$src_dir/zlib/inflate.c" ] || sources+=(zlib)
+[ -f "$src_dir/libdeflate/lib/deflate_compress.c" ] || sources+=(libdeflate)
 
-if [ ${#need[@]} -eq 0 ] && [ $need_zlib -eq 0 ]; then
+if [ ${#need[@]} -eq 0 ] && [ ${#sources[@]} -eq 0 ]; then
     exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps: missing packages (${need[*]}) or zlib's source; run 'make' as root to install them" >&2
+    echo "install-deps: missing packages (${need[*]}) or source packages (${sources[*]}); run 'make' as root to install them" >&2
     exit 1
 fi
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 src_list=/etc/apt/sources.list.d/boxlift-src.sources
-if [ $need_zlib -eq 1 ] && [ ! -f "$src_list" ]; then
+if [ ${#sources[@]} -gt 0 ] && [ ! -f "$src_list" ]; then
     . /etc/os-release
     printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
         "$VERSION_CODENAME" > "$src_list"
@@ -58,13 +62,14 @@ if [ ${#need[@]} -gt 0 ]; then
     echo "install-deps: installing ${need[*]}"
     apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
-if [ $need_zlib -eq 1 ]; then
-    echo "install-deps: fetching zlib's source package into $zlib_dir"
-    mkdir -p "$zlib_dir"
-    (cd "$zlib_dir" && rm -rf zlib zlib-* && apt-get source -qq zlib >/dev/null 2>&1 &&
-        ln -sfn "$(ls -d zlib-*/ | head -n 1)" zlib)
-    if [ ! -f "$zlib_dir/zlib/inflate.c" ]; then
-        echo "install-deps: zlib's source package did not unpack into $zlib_dir" >&2
+for package in "${sources[@]}"; do
+    echo "install-deps: fetching $package's source package into $src_dir"
+    mkdir -p "$src_dir"
+    (cd "$src_dir" && rm -rf "$package" "$package"-* "$package"_* &&
+        apt-get source -qq "$package" >/dev/null 2>&1 &&
+        ln -sfn "$(ls -d "$package"-*/ | head -n 1)" "$package")
+    if [ ! -d "$src_dir/$package/debian" ]; then
+        echo "install-deps: $package's source package did not unpack into $src_dir" >&2
         exit 1
     fi
-fi
+done

@@ -1,17 +1,19 @@
 // The launcher shows 8-bit ANSI texts; the config and the package's
-// properties are UTF-8. Texts are converted with iconv, and a character the
-// code page cannot hold is an error, never a silent '?'.
+// properties are UTF-8. Texts are converted with iconv, or with the
+// system's own conversions in boxlift.exe (codepage_iconv.cpp,
+// codepage_win.cpp), and a character the code page cannot hold is an
+// error, never a silent '?'.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
-#include <string>
 
 namespace boxlift {
 
 inline constexpr unsigned kDefaultCodepage = 1252;
 
-// Throws Error unless iconv can convert UTF-8 into Windows code page
+// Throws Error unless this system can convert UTF-8 into Windows code page
 // `codepage` (e.g. 1252, 1251, 932).
 void CheckCodepage(unsigned codepage);
 
@@ -36,5 +38,19 @@ namespace boxlift {
 
 // Text in Windows code page `codepage` as UTF-8, for display.
 std::string FromCodepage(std::string_view text, unsigned codepage);
+
+}  // namespace boxlift
+
+namespace boxlift {
+
+// The platform's side of ToCodepage: the text converted into out, or the
+// offset of the first character that is not UTF-8 or that the code page
+// lacks. CheckCodepage(codepage) has passed.
+inline constexpr std::size_t kConverted = std::string_view::npos;
+std::size_t ConvertToCodepage(std::string_view utf8, unsigned codepage, std::string& out);
+
+// Length of the UTF-8 sequence that starts with lead, or 0 when lead does
+// not start one.
+std::size_t Utf8SequenceLength(unsigned char lead);
 
 }  // namespace boxlift

@@ -153,7 +153,10 @@ Config ReadConfig(std::string_view text, const std::string& fileName) {
         reader.Line(text.substr(start, end - start));
         start = end + 1;
     }
-    Config config{fileName, reader.Take(kSettings), reader.Take(kVersion)};
+    Config config;
+    config.fileName = fileName;
+    config.settings = reader.Take(kSettings);
+    config.version = reader.Take(kVersion);
     auto codepage = std::ranges::find(config.settings, kCodepageKey, &ConfigEntry::key);
     if (codepage != config.settings.end()) {
         try {

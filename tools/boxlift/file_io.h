@@ -1,33 +1,46 @@
-// Files read piece by piece and written all or nothing, on POSIX
-// descriptors so that every failure can say what the system reported.
+// Files read piece by piece and written all or nothing, on the system's
+// own file handles (POSIX descriptors, or Windows handles in boxlift.exe)
+// so that every failure can say what the system reported.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "payload_writer.h"
 
 namespace boxlift {
 
-// Owns one descriptor.
+// A POSIX descriptor or a Windows HANDLE; -1 is neither's valid value.
+using NativeFile = std::intptr_t;
+inline constexpr NativeFile kNoFile = -1;
+
+// Owns one open file.
 class Descriptor {
 public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    explicit Descriptor(NativeFile file = kNoFile) : file_(file) {}
     ~Descriptor() { Close(); }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
 
-    int get() const { return fd_; }
-    void Reset(int fd) {
+    NativeFile get() const { return file_; }
+    void Reset(NativeFile file) {
         Close();
-        fd_ = fd;
+        file_ = file;
     }
-    // Returns close's result: a delayed write error can show up here.
-    int Close();
+    // False when closing failed: a delayed write error can show up here.
+    bool Close();
 
 private:
-    int fd_;
+    NativeFile file_;
 };
+
+// "PATH: WHAT: the system's reason" for the last failed system call.
+[[noreturn]] void FailWithSystemError(const std::filesystem::path& path, const char* what);
+
+// A new name beside target for its temporary file: ".NAME.XXXXXXXX.tmp",
+// with eight random hexadecimal digits.
+std::filesystem::path TempPathBeside(const std::filesystem::path& target);
 
 // A file read from the start, in pieces.
 class InputFile {
@@ -41,7 +54,7 @@ public:
 
 private:
     std::filesystem::path path_;
-    Descriptor fd_;
+    Descriptor file_;
     std::uint64_t size_ = 0;
 };
 
@@ -64,7 +77,7 @@ private:
 
     std::filesystem::path target_;
     std::filesystem::path path_;
-    Descriptor fd_;
+    Descriptor file_;
     bool committed_ = false;
 };
 

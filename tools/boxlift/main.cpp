@@ -1,6 +1,7 @@
 // boxlift: packs an installer package into a setup.exe, and looks inside
 // one. Exit status: 0 done, 1 bad input or failure (nothing written), 2 bad
 // command line.
+#include <clocale>
 #include <iostream>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,11 @@ int Run(const boxlift::Command& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Paths arrive in the ANSI code page: convert them with it, not as
+    // Latin-1. Only the character type: numbers keep their C formatting.
+    std::setlocale(LC_CTYPE, "");
+#endif
     std::vector<std::string_view> args(argv + 1, argv + argc);
     try {
         return Run(boxlift::ParseCommandLine(args));

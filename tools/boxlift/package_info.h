@@ -1,9 +1,11 @@
 // What the tool learns from the installer package itself: that it is a
 // Windows Installer database, and the product's name, version and vendor
-// from its Property table (read with libmsi, msitools' library).
+// from its Property table (read with libmsi, msitools' library, or with
+// the system's msi.dll in boxlift.exe).
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -25,5 +27,9 @@ bool IsCompoundFile(ByteView bytes);
 // not a compound file, has no Property table or lacks one of the three
 // properties.
 ProductInfo ReadProductInfo(const std::filesystem::path& package, ByteView bytes);
+
+// Every row of the package's Property table, UTF-8. Throws Error naming
+// the file when it is no readable database or has no Property table.
+std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package);
 
 }  // namespace boxlift
