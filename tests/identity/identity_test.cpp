@@ -2,7 +2,8 @@
 // the product's version resource (GetFileVersionInfoA/VerQueryValueA under
 // Wine, objdump, wrestool), an icon from the config, a valid rewritten
 // image that still unpacks its package; and the same file after
-// Authenticode signing.
+// Authenticode signing; and boxlift.exe, the tool for Windows build hosts,
+// writing the same bytes as the native tool under Wine.
 #include <algorithm>
 #include <string>
 
@@ -123,6 +124,69 @@ TEST_F(Identity, SignedSetupStillWorks) {
     EXPECT_EQ(verify.exitCode, 0) << verify.output;
     EXPECT_NE(verify.output.find("OK (signed)"), std::string::npos) << verify.output;
     EXPECT_TRUE(Unpacks("signed.exe"));
+}
+
+// boxlift.exe under Wine (msi.dll, the system's code pages, its own builds
+// of zlib and libdeflate) writes byte for byte what the native tool writes
+// from the same inputs and options, with another number of jobs; and
+// refuses a text its code page lacks as the native tool does.
+TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
+    const fs::path demo = fs::path(BOXLIFT_SOURCE_DIR) / "examples/demo";
+    ASSERT_EQ(Run({BOXLIFT_WIXL, "-o", "demo.msi", (demo / "demo.wxs").string()}).exitCode, 0);
+    // About 40 MB: text, noise, and real programs, so that pieces are
+    // stored and compressed in every way the writer knows.
+    Bytes large = Text(20 << 20, 1), noise = Noise(8 << 20, 2);
+    large.insert(large.end(), noise.begin(), noise.end());
+    for (const char* program : {"boxlift", "boxlift.exe", "launcher.exe"}) {
+        const Bytes image = ReadFileBytes(fs::path(BOXLIFT_LAUNCHER_DIR) / program);
+        for (int copy = 0; copy < 2; ++copy) large.insert(large.end(), image.begin(), image.end());
+    }
+    WriteFileBytes(dir_ / "large.bin", large);
+    std::string wxs = ReadText(BOXLIFT_TEST_WXS);
+    wxs.insert(wxs.find("</Product>"), "<Binary Id=\"Large\" SourceFile=\"large.bin\"/>");
+    WriteText(dir_ / "large.wxs", wxs);
+    ASSERT_EQ(Run({BOXLIFT_WIXL, "-o", "large.msi", "large.wxs"}).exitCode, 0);
+    WriteText(dir_ / "han.ini", "[settings]\ntitle = \xe6\xbc\xa2\n");
+
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+    } const cases[] = {
+        {{"--config", (demo / "demo.ini").string(), "--level", "12", "demo.msi"}, 0},
+        {{"--config", "product.ini", "--level", "1", "product.msi"}, 0},
+        {{"large.msi"}, 0},
+        {{"--config", "han.ini", "product.msi"}, 1},
+    };
+    const fs::path windowsTool = fs::path(BOXLIFT_LAUNCHER_DIR) / "boxlift.exe";
+    for (const Case& c : cases) {
+        std::string what = "build";
+        for (const std::string& arg : c.args) what += " " + arg;
+        fs::create_directories(dir_ / "native");
+        fs::create_directories(dir_ / "windows");
+        std::vector<std::string> native = {BOXLIFT_TOOL, "build", "--jobs", "1", "-o", "native/setup.exe"};
+        native.insert(native.end(), c.args.begin(), c.args.end());
+        std::vector<std::string> windows = {"build", "--jobs", "3", "-o", "windows/setup.exe"};
+        windows.insert(windows.end(), c.args.begin(), c.args.end());
+        RunResult nativeRun = Run(native);
+        RunResult windowsRun = RunWindowsProgram(windowsTool, windows, dir_);
+        ASSERT_EQ(nativeRun.exitCode, c.exitCode) << what << ": " << nativeRun.output;
+        ASSERT_EQ(windowsRun.exitCode, c.exitCode) << what << ": " << windowsRun.output;
+        if (c.exitCode != 0) {  // the Windows tool ends its lines with CR LF
+            std::erase(windowsRun.output, '\r');
+            EXPECT_EQ(windowsRun.output, nativeRun.output) << what;
+            EXPECT_FALSE(fs::exists(dir_ / "windows/setup.exe")) << what;
+            continue;
+        }
+        const Bytes fromNative = ReadFileBytes(dir_ / "native/setup.exe");
+        const Bytes fromWindows = ReadFileBytes(dir_ / "windows/setup.exe");
+        auto differ = std::mismatch(fromNative.begin(), fromNative.end(), fromWindows.begin(),
+                                    fromWindows.end());
+        EXPECT_TRUE(fromNative == fromWindows)
+            << what << ": " << fromNative.size() << " and " << fromWindows.size()
+            << " bytes, first difference at " << (differ.first - fromNative.begin());
+        fs::remove_all(dir_ / "native");
+        fs::remove_all(dir_ / "windows");
+    }
 }
 
 }  // namespace
