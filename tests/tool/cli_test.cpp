@@ -1,5 +1,6 @@
 // The boxlift program as a user runs it: every command on a real package,
-// and each refusal with its exit code, its message and nothing written.
+// each refusal with its exit code, its message and nothing written, and the
+// progress line build draws on a terminal.
 #include <stdlib.h>
 #include <sys/wait.h>
 
@@ -15,6 +16,7 @@
 
 #include "payload_reader.h"
 #include "payload_writer.h"
+#include "progress_bar.h"
 
 namespace boxlift {
 namespace {
@@ -187,6 +189,28 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         EXPECT_EQ(out_, "") << c.args;
         EXPECT_TRUE(Files() == before) << c.args << ": wrote a file";
     }
+}
+
+// The line at its start, halfway, done, for an empty package, for hours
+// left, and cut down to narrower widths: bar first, then fields from the right.
+TEST(ProgressLine, ShowsWhatIsKnownInTheWidthGiven) {
+    const struct {
+        std::uint64_t done, total;
+        double seconds;
+        std::size_t width;
+        std::string line;
+    } cases[] = {
+        {0, 100'000'000, 0.6, 60, "[-------------------------------------]   0%    0.0/100.0 MB"},
+        {50'000'000, 100'000'000, 2, 60, "[#######-------]  50%   50.0/100.0 MB   25.0 MB/s  0:02 left"},
+        {100'000'000, 100'000'000, 4, 60, "[##############] 100%  100.0/100.0 MB   25.0 MB/s  0:00 left"},
+        {0, 0, 1, 40, "[#####################] 100%  0.0/0.0 MB"},
+        {1'000'000, 10'000'000'000, 1, 70, "[-----------------]   0%      1.0/10000.0 MB    1.0 MB/s  2:46:39 left"},
+        {50'000'000, 100'000'000, 2, 30, " 50%   50.0/100.0 MB"},
+        {50'000'000, 100'000'000, 2, 3, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatProgress(c.done, c.total, c.seconds, c.width), c.line)
+            << c.done << " of " << c.total << " in " << c.width << " columns";
 }
 
 }  // namespace
