@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <set>
 
 #include "payload_reader.h"
@@ -79,6 +80,26 @@ protected:
         ASSERT_NE(db, nullptr);
         ASSERT_TRUE(libmsi_database_commit(db, nullptr));
         g_object_unref(db);
+    }
+    // A package holding 16 MB of random letters: seconds to pack at the
+    // highest level on one job, well past the half second before the
+    // progress bar shows.
+    void WriteLargePackage() {
+        std::minstd_rand random(1);
+        Bytes letters(16'000'000);
+        for (std::uint8_t& letter : letters) letter = static_cast<std::uint8_t>('a' + random() % 16);
+        WriteFileBytes(dir_ / "letters.bin", letters);
+        WriteText(dir_ / "large.wxs", R"(<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="*" Name="Large" Language="1033" Version="1.0.0" Manufacturer="Test"
+           UpgradeCode="3b0f6f4e-2a51-4d0e-9a57-1c6f0e8d2b73">
+    <Package InstallerVersion="200" Compressed="yes"/>
+    <Binary Id="Letters" SourceFile="letters.bin"/>
+    <Directory Id="TARGETDIR" Name="SourceDir"/>
+    <Feature Id="Main" Level="1"/>
+  </Product>
+</Wix>
+)");
+        ASSERT_EQ(Run("cd '" + dir_.string() + "' && '" BOXLIFT_WIXL "' -o large.msi large.wxs"), 0);
     }
     // Copies of setup.exe, each with one breach of the payload contract.
     void WriteBroken() {
@@ -151,6 +172,18 @@ TEST_F(Cli, EveryCommandOnARealPackage) {
     EXPECT_THAT(out_, ::testing::StartsWith("boxlift "));
 }
 
+// A build long enough for the progress bar draws nothing where stderr is
+// not a terminal; --quiet drops the summary line too.
+TEST_F(Cli, BuildShowsProgressOnlyOnATerminalAndNoSummaryWhenQuiet) {
+    WriteLargePackage();
+    EXPECT_EQ(Boxlift("build large.msi --level 12 --jobs 1"), 0) << err_;
+    EXPECT_EQ(err_, "");
+    EXPECT_THAT(out_, ::testing::StartsWith("boxlift: wrote large.exe ("));
+    EXPECT_EQ(Boxlift("build --quiet product.msi -o quiet.exe"), 0) << err_;
+    EXPECT_EQ(out_, "");
+    EXPECT_TRUE(fs::exists(dir_ / "quiet.exe"));
+}
+
 TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
     const std::string record = "record 1 at offset " + std::to_string(recordOffset_) + ": ";
     const struct {
@@ -164,6 +197,7 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         {"build product.msi --colour red", 2, "--colour"},
         {"inspect", 2, "SETUP is required"},
         {"build missing.msi -o x.exe", 1, "missing.msi: cannot open: No such file"},
+        {"build -q missing.msi -o x.exe", 1, "missing.msi: cannot open: No such file"},
         {"build notmsi.msi -o x.exe", 1, "notmsi.msi: not a Windows Installer package"},
         {"build noprops.msi -o x.exe", 1, "noprops.msi: has no Property table"},
         {"build product.msi -o product.msi", 1, "product.msi: is the same file as the input"},
