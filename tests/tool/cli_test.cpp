@@ -1,5 +1,6 @@
 // The boxlift program as a user runs it: every command on a real package,
-// and each refusal with its exit code, its message and nothing written.
+// each refusal with its exit code, its message and nothing written, and the
+// progress line build draws on a terminal.
 #include <stdlib.h>
 #include <sys/wait.h>
 
@@ -11,10 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <set>
 
 #include "payload_reader.h"
 #include "payload_writer.h"
+#include "progress_bar.h"
 
 namespace boxlift {
 namespace {
@@ -77,6 +80,26 @@ protected:
         ASSERT_NE(db, nullptr);
         ASSERT_TRUE(libmsi_database_commit(db, nullptr));
         g_object_unref(db);
+    }
+    // A package holding 16 MB of random letters: seconds to pack at the
+    // highest level on one job, well past the half second before the
+    // progress bar shows.
+    void WriteLargePackage() {
+        std::minstd_rand random(1);
+        Bytes letters(16'000'000);
+        for (std::uint8_t& letter : letters) letter = static_cast<std::uint8_t>('a' + random() % 16);
+        WriteFileBytes(dir_ / "letters.bin", letters);
+        WriteText(dir_ / "large.wxs", R"(<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="*" Name="Large" Language="1033" Version="1.0.0" Manufacturer="Test"
+           UpgradeCode="3b0f6f4e-2a51-4d0e-9a57-1c6f0e8d2b73">
+    <Package InstallerVersion="200" Compressed="yes"/>
+    <Binary Id="Letters" SourceFile="letters.bin"/>
+    <Directory Id="TARGETDIR" Name="SourceDir"/>
+    <Feature Id="Main" Level="1"/>
+  </Product>
+</Wix>
+)");
+        ASSERT_EQ(Run("cd '" + dir_.string() + "' && '" BOXLIFT_WIXL "' -o large.msi large.wxs"), 0);
     }
     // Copies of setup.exe, each with one breach of the payload contract.
     void WriteBroken() {
@@ -149,6 +172,18 @@ TEST_F(Cli, EveryCommandOnARealPackage) {
     EXPECT_THAT(out_, ::testing::StartsWith("boxlift "));
 }
 
+// A build long enough for the progress bar draws nothing where stderr is
+// not a terminal; --quiet drops the summary line too.
+TEST_F(Cli, BuildShowsProgressOnlyOnATerminalAndNoSummaryWhenQuiet) {
+    WriteLargePackage();
+    EXPECT_EQ(Boxlift("build large.msi --level 12 --jobs 1"), 0) << err_;
+    EXPECT_EQ(err_, "");
+    EXPECT_THAT(out_, ::testing::StartsWith("boxlift: wrote large.exe ("));
+    EXPECT_EQ(Boxlift("build --quiet product.msi -o quiet.exe"), 0) << err_;
+    EXPECT_EQ(out_, "");
+    EXPECT_TRUE(fs::exists(dir_ / "quiet.exe"));
+}
+
 TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
     const std::string record = "record 1 at offset " + std::to_string(recordOffset_) + ": ";
     const struct {
@@ -162,6 +197,7 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         {"build product.msi --colour red", 2, "--colour"},
         {"inspect", 2, "SETUP is required"},
         {"build missing.msi -o x.exe", 1, "missing.msi: cannot open: No such file"},
+        {"build -q missing.msi -o x.exe", 1, "missing.msi: cannot open: No such file"},
         {"build notmsi.msi -o x.exe", 1, "notmsi.msi: not a Windows Installer package"},
         {"build noprops.msi -o x.exe", 1, "noprops.msi: has no Property table"},
         {"build product.msi -o product.msi", 1, "product.msi: is the same file as the input"},
@@ -187,6 +223,28 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         EXPECT_EQ(out_, "") << c.args;
         EXPECT_TRUE(Files() == before) << c.args << ": wrote a file";
     }
+}
+
+// The line at its start, halfway, done, for an empty package, for hours
+// left, and cut down to narrower widths: bar first, then fields from the right.
+TEST(ProgressLine, ShowsWhatIsKnownInTheWidthGiven) {
+    const struct {
+        std::uint64_t done, total;
+        double seconds;
+        std::size_t width;
+        std::string line;
+    } cases[] = {
+        {0, 100'000'000, 0.6, 60, "[-------------------------------------]   0%    0.0/100.0 MB"},
+        {50'000'000, 100'000'000, 2, 60, "[#######-------]  50%   50.0/100.0 MB   25.0 MB/s  0:02 left"},
+        {100'000'000, 100'000'000, 4, 60, "[##############] 100%  100.0/100.0 MB   25.0 MB/s  0:00 left"},
+        {0, 0, 1, 40, "[#####################] 100%  0.0/0.0 MB"},
+        {1'000'000, 10'000'000'000, 1, 70, "[-----------------]   0%      1.0/10000.0 MB    1.0 MB/s  2:46:39 left"},
+        {50'000'000, 100'000'000, 2, 30, " 50%   50.0/100.0 MB"},
+        {50'000'000, 100'000'000, 2, 3, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatProgress(c.done, c.total, c.seconds, c.width), c.line)
+            << c.done << " of " << c.total << " in " << c.width << " columns";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // boxlift build: the launcher image, its identity, the settings and the
 // package, written as one setup.exe.
+#include <iostream>
 #include <system_error>
 
 #include "commands.h"
@@ -9,6 +10,7 @@
 #include "image_identity.h"
 #include "pe_image.h"
 #include "product_texts.h"
+#include "progress_bar.h"
 
 extern "C" const std::uint8_t boxlift_launcher_image[];
 extern "C" const std::uint8_t boxlift_launcher_image_end[];
@@ -71,6 +73,18 @@ Bytes PackageStart(const fs::path& package) {
     return start;
 }
 
+// WriteSetupFile with a progress bar on standard error when it is a
+// terminal and not quiet; the bar's line is gone once this returns.
+std::uint64_t WriteWithProgress(const fs::path& output, ByteView image, const Settings& settings,
+                                const BuildRequest& request) {
+    ProgressBar bar(std::cerr, !request.quiet && StderrIsTerminal());
+    const PackOptions options{
+        .jobs = request.jobs,
+        .level = request.level,
+        .progress = [&bar](std::uint64_t done, std::uint64_t total) { bar.Update(done, total); }};
+    return WriteSetupFile(output, image, settings, request.package, options);
+}
+
 }  // namespace
 
 ByteView EmbeddedLauncher() {
@@ -94,9 +108,8 @@ int RunBuild(const BuildRequest& request, std::ostream& out) {
         throw Error(request.package.string() + ": " + e.what());
     }
     const Bytes image = LauncherImage(request, config, version);
-    const PackOptions options{.jobs = request.jobs, .level = request.level};
-    const std::uint64_t packageSize =
-        WriteSetupFile(output, image, settings, request.package, options);
+    const std::uint64_t packageSize = WriteWithProgress(output, image, settings, request);
+    if (request.quiet) return 0;
     out << "boxlift: wrote " << output.string() << " (" << fs::file_size(output) << " bytes, "
         << ChunkCount(packageSize) << " chunks)\n";
     return 0;

@@ -104,13 +104,19 @@ void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source,
     AppendChunkCount(count, ChunkCount(packageSize));
     sink(count);
     RecordPipeline pipeline(options);
+    std::uint64_t done = 0;  // package bytes in the records given to sink
+    auto popRecord = [&] {
+        sink(pipeline.Pop());
+        done = std::min<std::uint64_t>(done + kPieceSize, packageSize);
+        if (options.progress) options.progress(done, packageSize);
+    };
     for (std::uint64_t offset = 0; offset < packageSize; offset += kPieceSize) {
-        if (pipeline.Full()) sink(pipeline.Pop());
+        if (pipeline.Full()) popRecord();
         Bytes piece(std::min<std::uint64_t>(kPieceSize, packageSize - offset));
         source(piece);
         pipeline.Push(std::move(piece));
     }
-    while (!pipeline.Empty()) sink(pipeline.Pop());
+    while (!pipeline.Empty()) popRecord();
     Bytes end;
     AppendEndRecord(end);
     sink(end);

@@ -37,6 +37,8 @@ void AddBuild(CLI::App& app, BuildRequest& r) {
                           std::to_string(kMaxLevel) + " smallest (default " +
                           std::to_string(kDefaultLevel) + ")")
         ->check(CLI::Range(kMinLevel, kMaxLevel));
+    build->add_flag("-q,--quiet", r.quiet,
+                    "no progress bar and no summary; errors are still printed");
 }
 
 void AddInspect(CLI::App& app, InspectRequest& r) {

@@ -1,6 +1,6 @@
 // The tool's command line, on CLI11:
 //   boxlift build [--config FILE] [-o OUT] [--launcher PATH] [--jobs N] [--level N]
-//                PACKAGE.msi
+//                [--quiet] PACKAGE.msi
 //   boxlift inspect [--json] [--codepage N] SETUP.exe
 //   boxlift extract [-o DIR] SETUP.exe
 //   boxlift verify SETUP.exe
@@ -27,6 +27,7 @@ struct BuildRequest {
     std::filesystem::path launcher;  // empty: the embedded launcher
     unsigned jobs = 1;               // pieces compressed at once
     int level = kDefaultLevel;       // kMinLevel fastest to kMaxLevel smallest
+    bool quiet = false;              // no progress bar, no summary line
 };
 
 struct InspectRequest {

@@ -72,6 +72,9 @@ inline constexpr int kDefaultLevel = 6;
 struct PackOptions {
     unsigned jobs = 1;  // pieces compressed at once
     int level = kDefaultLevel;
+    // Told, after each record the sink takes, how many of the package's
+    // total bytes those records hold; none by default.
+    std::function<void(std::uint64_t done, std::uint64_t total)> progress = nullptr;
 };
 
 // Compresses pieces at one level. It keeps libdeflate's compressor from
