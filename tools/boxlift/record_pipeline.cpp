@@ -1,6 +1,7 @@
 #include "record_pipeline.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace boxlift {
 
@@ -42,16 +43,18 @@ Bytes RecordPipeline::Pop() {
 }
 
 void RecordPipeline::Work(std::stop_token stop) {
-    // The worker's own, freed when it ends: a thread_local one would be
-    // freed after its storage with the mingw runtime's emulated TLS.
-    PieceCompressor compressor(options_.level);
+    // The worker's own compressor, made for its first piece and freed as it
+    // ends. (Not thread_local: under mingw's emulated TLS its storage can be
+    // gone before its destructor runs.)
+    std::optional<PieceCompressor> compressor;
     std::unique_lock lock(mutex_);
     while (waiting_.wait(lock, stop, [&] { return !queue_.empty(); }) && !stop.stop_requested()) {
         Job* job = queue_.front();
         queue_.pop_front();
         lock.unlock();
         try {
-            job->record = compressor.Record(job->piece);
+            if (!compressor) compressor.emplace(options_.level);
+            job->record = compressor->Record(job->piece);
         } catch (...) {
             job->error = std::current_exception();
         }
