@@ -2,6 +2,7 @@
 //
 //   level N BYTES SECONDS   the chunk stream at each level 1..12, on JOBS
 //                           workers
+//   single N BYTES SECONDS  the same at the default level on one worker
 //   zlib N BYTES SECONDS    the chunk stream made the way the tool made it
 //                           before libdeflate: compress2 at level N per
 //                           65,536-byte piece on one thread, stored when
@@ -89,6 +90,9 @@ int main(int argc, char** argv) {
             PrintBest("level", level, runs, [&] {
                 return boxlift::EncodeChunkStream(package, {jobs, level});
             });
+        PrintBest("single", boxlift::kDefaultLevel, runs, [&] {
+            return boxlift::EncodeChunkStream(package, {1, boxlift::kDefaultLevel});
+        });
         for (int level : {6, 9})
             PrintBest("zlib", level, runs, [&] { return ZlibChunkStream(package, level); });
     } catch (const std::exception& e) {
