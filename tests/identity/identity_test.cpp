@@ -154,7 +154,7 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
     } const cases[] = {
         {{"--config", (demo / "demo.ini").string(), "--level", "12", "demo.msi"}, 0},
         {{"--config", "product.ini", "--level", "1", "product.msi"}, 0},
-        {{"large.msi"}, 0},
+        {{(dir_ / "large.msi").string()}, 0},  // "/..." is a path, not a Windows-style option
         {{"--config", "han.ini", "product.msi"}, 1},
     };
     const fs::path windowsTool = fs::path(BOXLIFT_LAUNCHER_DIR) / "boxlift.exe";

@@ -80,6 +80,9 @@ Command Chosen(const CLI::App& app, Requests& r) {
 Command ParseCommandLine(std::span<const std::string_view> args) {
     CLI::App app("Packs Windows Installer packages into self-extracting setup.exe files.",
                  "boxlift");
+    // The same options everywhere: CLI11 would take "/name" for an option
+    // on Windows, and so a path such as /tmp/product.msi.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", kVersion);
     app.require_subcommand(1);
     Requests requests;
