@@ -73,11 +73,22 @@ private:
 }  // namespace
 
 bool HasFixedHuffmanBlock(ByteView zlibStream) {
+    // Only block headers matter, and a block is inflated only to find where
+    // the next one starts. The first block's header starts the byte after
+    // the two-byte zlib header (no preset dictionary): when that block is
+    // the last one, or is itself fixed, its header alone answers.
+    constexpr std::uint8_t kPresetDictionary = 0x20;  // FDICT, in the second byte
+    if (zlibStream.size() > 2 && !(zlibStream[1] & kPresetDictionary)) {
+        const unsigned first = zlibStream[2] & 7;
+        if ((first >> 1) == kFixedBlockType) return true;
+        if (first & 1) return false;  // BFINAL: the only block
+    }
     Inflater inflater(zlibStream);
     while (inflater.Step()) {
         if (!inflater.BeforeBlockHeader()) continue;
         std::optional<unsigned> header = inflater.PeekBlockHeader();
         if (header && (*header >> 1) == kFixedBlockType) return true;
+        if (header && (*header & 1)) return false;  // the last block: no need to inflate it
     }
     return false;
 }
