@@ -98,14 +98,27 @@ void PeChecksummer::AddWord(std::uint64_t at, std::uint32_t word) {
     sum_ = (sum_ & 0xFFFF) + (sum_ >> 16);
 }
 
+void PeChecksummer::AddByte(std::uint8_t byte) {
+    if (size_ % 2 == 0)
+        low_ = byte;
+    else
+        AddWord(size_ - 1, low_ | std::uint32_t{byte} << 8);
+    ++size_;
+}
+
 void PeChecksummer::Add(ByteView part) {
-    for (std::uint8_t byte : part) {
-        if (size_ % 2 == 0)
-            low_ = byte;
-        else
-            AddWord(size_ - 1, low_ | std::uint32_t{byte} << 8);
-        ++size_;
-    }
+    // Byte by byte to a word boundary past the checksum field; from there
+    // whole words, summed unfolded and folded once (the same sum), so that
+    // the chunk stream costs the writing thread little.
+    std::size_t i = 0;
+    for (; i < part.size() && (size_ % 2 != 0 || size_ < checksumOffset_ + 4); ++i)
+        AddByte(part[i]);
+    const std::size_t words = (part.size() - i) / 2;
+    for (std::size_t w = 0; w < words; ++w, i += 2)
+        sum_ += part[i] | std::uint32_t{part[i + 1]} << 8;
+    size_ += 2 * words;
+    while (sum_ >> 16) sum_ = (sum_ & 0xFFFF) + (sum_ >> 16);
+    for (; i < part.size(); ++i) AddByte(part[i]);
 }
 
 std::uint32_t PeChecksummer::Result() const {

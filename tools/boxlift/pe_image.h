@@ -58,6 +58,7 @@ public:
     std::uint32_t Result() const;
 
 private:
+    void AddByte(std::uint8_t byte);
     void AddWord(std::uint64_t at, std::uint32_t word);
 
     std::size_t checksumOffset_;
