@@ -129,7 +129,8 @@ TEST_F(Identity, SignedSetupStillWorks) {
 // boxlift.exe under Wine (msi.dll, the system's code pages, its own builds
 // of zlib and libdeflate) writes byte for byte what the native tool writes
 // from the same inputs and options, with another number of jobs; and
-// refuses a text its code page lacks as the native tool does.
+// refuses a text its code page lacks as the native tool does. Windows
+// computes the PE checksum the header holds.
 TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
     const fs::path demo = fs::path(BOXLIFT_SOURCE_DIR) / "examples/demo";
     ASSERT_EQ(Run({BOXLIFT_WIXL, "-o", "demo.msi", (demo / "demo.wxs").string()}).exitCode, 0);
@@ -177,6 +178,11 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
             EXPECT_FALSE(fs::exists(dir_ / "windows/setup.exe")) << what;
             continue;
         }
+        RunResult checksum = RunWindowsProgram(fs::path(BOXLIFT_WINTESTS_DIR) / "checksum_probe.exe",
+                                               {"native/setup.exe"}, dir_);
+        ASSERT_EQ(checksum.exitCode, 0) << what << ": " << checksum.output;
+        EXPECT_EQ(checksum.output.substr(7, 8), checksum.output.substr(25, 8))
+            << what << ": the PE checksum Windows computes: " << checksum.output;
         const Bytes fromNative = ReadFileBytes(dir_ / "native/setup.exe");
         const Bytes fromWindows = ReadFileBytes(dir_ / "windows/setup.exe");
         auto differ = std::mismatch(fromNative.begin(), fromNative.end(), fromWindows.begin(),
