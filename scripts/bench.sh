@@ -177,26 +177,28 @@ rm -f "$content"
 # every core; the last build is the setup.exe unpacked below.
 setup=$OUT/setup.exe
 build_on() { "$BIN/boxlift" build --config "$DEMO_INI" --jobs "$1" -o "$setup" "$package"; }
-# The two alternate, so that a change in the machine's load weighs on both.
-pack_one="" pack_all=""
-for ((run = 0; run < RUNS; run++)); do
-    t=$(seconds_of build_on 1) || fail "boxlift build --jobs 1 failed"
-    pack_one=$(least "$t" "$pack_one")
-    t=$(seconds_of build_on "$CORES") || fail "boxlift build --jobs $CORES failed"
-    pack_all=$(least "$t" "$pack_all")
-done
+# jobs_best_of BUILD: the best of RUNS runs of `BUILD 1` and of `BUILD
+# CORES`, as "ONE ALL". The two alternate, so that a change in the
+# machine's load weighs on both.
+jobs_best_of() {
+    local one="" all="" t
+    for ((run = 0; run < RUNS; run++)); do
+        t=$(seconds_of "$1" 1) || fail "$1 1: boxlift build failed"
+        one=$(least "$t" "$one")
+        t=$(seconds_of "$1" "$CORES") || fail "$1 $CORES: boxlift build failed"
+        all=$(least "$t" "$all")
+    done
+    printf '%s %s' "$one" "$all"
+}
+best=$(jobs_best_of build_on)
+read -r pack_one pack_all <<<"$best"
 "$BIN/boxlift" build --config "$DEMO_INI" -o "$OUT/empty-setup.exe" "$OUT/empty.msi" >/dev/null
 say packing "best of $RUNS (s): 1 job $pack_one, $CORES jobs $pack_all"
 
 cab_setup=$OUT/cabinet-setup.exe
 build_cab_on() { "$BIN/boxlift" build --jobs "$1" -o "$cab_setup" "$cab_package"; }
-cab_one="" cab_all=""
-for ((run = 0; run < RUNS; run++)); do
-    t=$(seconds_of build_cab_on 1) || fail "boxlift build of the cabinet package failed"
-    cab_one=$(least "$t" "$cab_one")
-    t=$(seconds_of build_cab_on "$CORES") || fail "boxlift build of the cabinet package failed"
-    cab_all=$(least "$t" "$cab_all")
-done
+best=$(jobs_best_of build_cab_on)
+read -r cab_one cab_all <<<"$best"
 cab_size=$(stat -c %s "$cab_package") cab_setup_size=$(stat -c %s "$cab_setup")
 cab_records=$("$BIN/boxlift" inspect "$cab_setup" | sed -n 's/^records *//p')
 rm -f "$cab_setup"
