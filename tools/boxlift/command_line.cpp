@@ -41,10 +41,15 @@ void AddBuild(CLI::App& app, BuildRequest& r) {
                     "no progress bar and no summary; errors are still printed");
 }
 
+// The SETUP argument of inspect, extract and verify.
+void AddSetupFile(CLI::App& command, std::filesystem::path& setup) {
+    command.add_option("SETUP", setup, "a setup.exe written by boxlift")->required();
+}
+
 void AddInspect(CLI::App& app, InspectRequest& r) {
     CLI::App* inspect = app.add_subcommand(
         "inspect", "Shows the payload of SETUP.exe: layout, settings, records, version, signature.");
-    inspect->add_option("SETUP", r.setup, "a setup.exe written by boxlift")->required();
+    AddSetupFile(*inspect, r.setup);
     inspect->add_flag("--json", r.json, "print one JSON object");
     inspect->add_option("--codepage", r.codepage,
                         "code page the settings' texts were written in (default 1252)");
@@ -53,14 +58,14 @@ void AddInspect(CLI::App& app, InspectRequest& r) {
 void AddExtract(CLI::App& app, ExtractRequest& r) {
     CLI::App* extract = app.add_subcommand(
         "extract", "Writes the package inside SETUP.exe to DIR, checking every record.");
-    extract->add_option("SETUP", r.setup, "a setup.exe written by boxlift")->required();
+    AddSetupFile(*extract, r.setup);
     extract->add_option("-o,--output", r.outDir, "directory for the package (default: .)");
 }
 
 void AddVerify(CLI::App& app, VerifyRequest& r) {
     CLI::App* verify = app.add_subcommand(
         "verify", "Checks that SETUP.exe keeps the payload contract; exit 0 when it does.");
-    verify->add_option("SETUP", r.setup, "a setup.exe written by boxlift")->required();
+    AddSetupFile(*verify, r.setup);
 }
 
 bool IsCommand(CLI::App& app, std::string_view name) {
