@@ -41,7 +41,6 @@ std::size_t Utf8SequenceLength(unsigned char lead) {
 
 std::string ToCodepage(std::string_view utf8, unsigned codepage, const std::string& where,
                        int firstLine) {
-    CheckCodepage(codepage);
     std::string out;
     std::size_t at = ConvertToCodepage(utf8, codepage, out);
     if (at == kConverted) return out;

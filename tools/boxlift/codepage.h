@@ -45,7 +45,7 @@ namespace boxlift {
 
 // The platform's side of ToCodepage: the text converted into out, or the
 // offset of the first character that is not UTF-8 or that the code page
-// lacks. CheckCodepage(codepage) has passed.
+// lacks. Throws as CheckCodepage does for a code page it cannot convert to.
 inline constexpr std::size_t kConverted = std::string_view::npos;
 std::size_t ConvertToCodepage(std::string_view utf8, unsigned codepage, std::string& out);
 

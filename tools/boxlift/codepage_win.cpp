@@ -55,6 +55,7 @@ void CheckCodepage(unsigned codepage) {
 }
 
 std::size_t ConvertToCodepage(std::string_view utf8, unsigned codepage, std::string& out) {
+    CheckCodepage(codepage);
     out.clear();
     for (std::size_t at = 0; at < utf8.size();) {
         std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(utf8[at]));
