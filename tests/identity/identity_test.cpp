@@ -195,5 +195,15 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
     }
 }
 
+// A build ends by waking and joining every worker, also those a small
+// package leaves idle: boxlift.exe's pipeline made and ended 3,000 times.
+// (With stop tokens, mingw's libstdc++ could lose the wake-up and hang.)
+TEST(WindowsTool, PipelineEndsWithIdleWorkers) {
+    RunResult run = RunWindowsProgram(fs::path(BOXLIFT_WINTESTS_DIR) / "pipeline_teardown.exe", {},
+                                      WorkRoot());
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("3000 rounds ended"), std::string::npos) << run.output;
+}
+
 }  // namespace
 }  // namespace boxlift::e2e

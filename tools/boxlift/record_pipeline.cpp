@@ -7,8 +7,24 @@ namespace boxlift {
 
 RecordPipeline::RecordPipeline(const PackOptions& options)
     : options_(options), capacity_(2 * std::size_t{std::max(options.jobs, 1u)}) {
-    for (unsigned i = 0; i < std::max(options.jobs, 1u); ++i)
-        workers_.emplace_back([this](std::stop_token stop) { Work(stop); });
+    try {
+        for (unsigned i = 0; i < std::max(options.jobs, 1u); ++i)
+            workers_.emplace_back([this] { Work(); });
+    } catch (...) {  // no thread to be had: end those started
+        StopWorkers();
+        throw;
+    }
+}
+
+RecordPipeline::~RecordPipeline() { StopWorkers(); }
+
+void RecordPipeline::StopWorkers() {
+    {
+        std::scoped_lock lock(mutex_);
+        stopping_ = true;
+    }
+    waiting_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
 }
 
 bool RecordPipeline::Full() {
@@ -42,13 +58,15 @@ Bytes RecordPipeline::Pop() {
     return std::move(job->record);
 }
 
-void RecordPipeline::Work(std::stop_token stop) {
+void RecordPipeline::Work() {
     // The worker's own compressor, made for its first piece and freed as it
     // ends. (Not thread_local: under mingw's emulated TLS its storage can be
     // gone before its destructor runs.)
     std::optional<PieceCompressor> compressor;
     std::unique_lock lock(mutex_);
-    while (waiting_.wait(lock, stop, [&] { return !queue_.empty(); }) && !stop.stop_requested()) {
+    for (;;) {
+        waiting_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+        if (stopping_) return;
         Job* job = queue_.front();
         queue_.pop_front();
         lock.unlock();

@@ -8,7 +8,6 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -20,7 +19,7 @@ class RecordPipeline {
 public:
     explicit RecordPipeline(const PackOptions& options);
     // Stops the workers once their current piece is done, and joins them.
-    ~RecordPipeline() = default;
+    ~RecordPipeline();
     RecordPipeline(const RecordPipeline&) = delete;
     RecordPipeline& operator=(const RecordPipeline&) = delete;
 
@@ -38,16 +37,21 @@ private:
         bool done = false;
         std::exception_ptr error;
     };
-    void Work(std::stop_token stop);
+    void Work();
+    void StopWorkers();
 
     PackOptions options_;
     std::size_t capacity_;
     std::mutex mutex_;
-    std::condition_variable_any waiting_;  // a piece waits, or stop
-    std::condition_variable done_;         // a record is made
+    // No stop_token or condition_variable_any: with mingw's libstdc++ 12
+    // they wait on atomics whose fallback can lose a wake-up, and the
+    // destructor then hangs joining a worker.
+    bool stopping_ = false;
+    std::condition_variable waiting_;  // a piece waits, or stopping_
+    std::condition_variable done_;     // a record is made
     std::deque<std::unique_ptr<Job>> inFlight_;  // in order
     std::deque<Job*> queue_;                      // not yet taken by a worker
-    std::vector<std::jthread> workers_;  // last: stopped and joined first
+    std::vector<std::thread> workers_;
 };
 
 }  // namespace boxlift
