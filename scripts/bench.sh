@@ -85,42 +85,37 @@ docs=$(( SIZE / 4 ))
 [ "$(stat -c %s "$content")" -eq "$SIZE" ] || fail "could not gather $SIZE bytes of content"
 
 # The packages are real databases made by wixl (boxlift reads their
-# Property table); a Binary stream is stored in the database as it is.
-write_wxs() {  # BINARY: the content file for the Binary element, or nothing
-    local binary=""
-    [ -z "$1" ] || binary="<Binary Id=\"Content\" SourceFile=\"$1\"/>"
+# Property table): a product holding BODY's elements.
+write_wxs() {  # BODY
     cat >"$OUT/bench.wxs" <<WXS
 <?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
   <Product Id="*" Name="Boxlift Bench" Language="1033" Version="1.0.0" Manufacturer="Boxlift"
            UpgradeCode="5d0e7b1c-3f2a-4c6d-9e8b-7a1f2c3d4e5f">
     <Package InstallerVersion="200" Compressed="yes"/>
-    <Directory Id="TARGETDIR" Name="SourceDir"/>
-    <Feature Id="Main" Level="1"/>
-    $binary
+$1
   </Product>
 </Wix>
 WXS
 }
-make_package() {  # OUT.msi BINARY
+# A Binary stream is stored in the database as it is.
+binary_body() {  # FILE for the Binary element, or nothing
+    printf '    <Directory Id="TARGETDIR" Name="SourceDir"/>\n    <Feature Id="Main" Level="1"/>\n'
+    [ -z "$1" ] || printf '    <Binary Id="Content" SourceFile="%s"/>\n' "$1"
+}
+make_package() {  # OUT.msi BODY
     write_wxs "$2"
-    (cd "$OUT" && wixl -o "$1" bench.wxs) || fail "wixl could not build $1"
+    (cd "$OUT" && wixl -o "$1" bench.wxs) || fail "wixl could not build $(rel "$1")"
 }
 package=$OUT/package.msi
 package_size() { stat -c %s "$package"; }
-make_package "$package" content.bin
-make_package "$OUT/empty.msi" ""
+make_package "$package" "$(binary_body content.bin)"
+make_package "$OUT/empty.msi" "$(binary_body)"
 
 # The same content as a file in the package's embedded MSZIP cabinet, as
 # real packages hold their files: hardly anything left to compress.
 cab_package=$OUT/cabinet.msi
-cat >"$OUT/cabinet.wxs" <<WXS
-<?xml version="1.0" encoding="utf-8"?>
-<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
-  <Product Id="*" Name="Boxlift Bench" Language="1033" Version="1.0.0" Manufacturer="Boxlift"
-           UpgradeCode="5d0e7b1c-3f2a-4c6d-9e8b-7a1f2c3d4e5f">
-    <Package InstallerVersion="200" Compressed="yes"/>
-    <Media Id="1" Cabinet="bench.cab" EmbedCab="yes"/>
+make_package "$cab_package" '    <Media Id="1" Cabinet="bench.cab" EmbedCab="yes"/>
     <Directory Id="TARGETDIR" Name="SourceDir">
       <Directory Id="ProgramFilesFolder">
         <Directory Id="INSTALLDIR" Name="Boxlift Bench">
@@ -130,11 +125,7 @@ cat >"$OUT/cabinet.wxs" <<WXS
         </Directory>
       </Directory>
     </Directory>
-    <Feature Id="Main" Level="1"><ComponentRef Id="Content"/></Feature>
-  </Product>
-</Wix>
-WXS
-(cd "$OUT" && wixl -o "$cab_package" cabinet.wxs) || fail "wixl could not build $(rel "$cab_package")"
+    <Feature Id="Main" Level="1"><ComponentRef Id="Content"/></Feature>'
 
 # 2. The large package: the content repeated to BIG_MB MiB, packaged by
 # wixl, which holds the whole Binary in memory. Made once; how long that
@@ -151,7 +142,7 @@ make_big_package() {
         >"$OUT/big.bin" || true
     [ "$(stat -c %s "$OUT/big.bin")" -eq "$bytes" ] || fail "could not write $bytes bytes of content"
     local gathered=$EPOCHREALTIME
-    write_wxs big.bin
+    write_wxs "$(binary_body big.bin)"
     (cd "$OUT" && /usr/bin/time -f '%e %M' -o "$OUT/wixl.time" \
         wixl -o "$big" bench.wxs) || fail "wixl could not build $(rel "$big")"
     rm -f "$OUT/big.bin"
