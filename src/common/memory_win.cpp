@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "common/memory.h"
+#include "memory_hook.h"
 
 // The process heap, as the run state also records it; asked for here so
 // that common code depends on nothing of the start-up.

@@ -2,7 +2,7 @@
 
 #include "common/files_win.h"
 #include "engine/engine_version.h"
-#include "payload/package_settings.h"
+#include "payload/package_reader_win.h"
 #include "startup/run_state_win.h"
 #include "ui/setup_dialog_win.h"
 

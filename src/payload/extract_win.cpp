@@ -5,11 +5,11 @@
 
 #include "common/blake2s.h"
 #include "common/files_win.h"
-#include "common/memory.h"
-#include "payload/chunk_stream.h"
+#include "memory_hook.h"
+#include "chunk_stream.h"
 #include "payload/inflate_chunk.h"
 #include "payload/package_reader_win.h"
-#include "payload/payload_format.h"
+#include "payload_format.h"
 #include "payload/temp_name.h"
 #include "startup/run_state_win.h"
 #include "ui/setup_dialog_win.h"
@@ -29,7 +29,7 @@ uint32_t WritePackage(void* digest, const void* data, uint32_t size) {
 }
 
 void ShowProgress(void*, uint32_t position) {
-    SendDlgItemMessageA(runState.dialogWindow.load(), kProgressBarId,
+    SendDlgItemMessageA(runState.dialogWindow.load(), IDC_PROGRESS_BAR,
                         PBM_SETPOS, position, 0);
 }
 

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "payload/zlib_inflate.h"
+#include "zlib_inflate.h"
 
 // GCC has no __try. A vectored handler stands in: a processor fault on the
 // thread that is inflating sends that thread to a landing that jumps back

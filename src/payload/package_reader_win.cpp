@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include "common/files_win.h"
-#include "common/memory.h"
-#include "payload/payload_format.h"
-#include "payload/settings_reader.h"
+#include "memory_hook.h"
+#include "payload_format.h"
+#include "settings_reader.h"
 #include "startup/run_state_win.h"
+
+PackageSettings packageSettings;
 
 namespace {
 

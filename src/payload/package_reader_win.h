@@ -1,7 +1,12 @@
 #ifndef BOXLIFT_PACKAGE_READER_WIN_H
 #define BOXLIFT_PACKAGE_READER_WIN_H
 
-#include "payload/chunk_stream.h"
+#include "chunk_stream.h"
+#include "package_settings.h"
+
+// The run's settings, read once by ReadPackageSettings and freed by the
+// driver's clean-up.
+extern PackageSettings packageSettings;
 
 // Opens the executable's own file, finds the payload, copies its settings
 // into packageSettings, leaves the own-file handle on the first byte of the

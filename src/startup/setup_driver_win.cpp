@@ -4,18 +4,17 @@
 #include <shellapi.h>
 
 #include "common/files_win.h"
-#include "common/memory.h"
+#include "memory_hook.h"
 #include "engine/installer_engine_win.h"
 #include "payload/extract_win.h"
 #include "payload/package_reader_win.h"
-#include "payload/settings_block.h"
+#include "settings_block.h"
 #include "startup/command_line_win.h"
 #include "startup/run_state_win.h"
 #include "ui/messages_win.h"
 #include "ui/setup_dialog_win.h"
 
 RunState runState;
-PackageSettings packageSettings;
 
 namespace {
 
@@ -39,7 +38,7 @@ bool Greet() {
                    0, IDYES, kWelcomeQuestion) == IDYES;
     runState.dialogMode.store(kWelcomeMode);
     INT_PTR result =
-        DialogBoxParamA(runState.instance, MAKEINTRESOURCEA(kSetupDialogId),
+        DialogBoxParamA(runState.instance, MAKEINTRESOURCEA(IDD_SETUP),
                         GetDesktopWindow(), SetupDialogProc, 0);
     if (result == 0) return false;
     runState.progressThread.store(0);

@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "common/decimal.h"
-#include "common/memory.h"
+#include "memory_hook.h"
 
 namespace {
 

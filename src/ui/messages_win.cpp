@@ -1,6 +1,6 @@
 #include "ui/messages_win.h"
 
-#include "common/memory.h"
+#include "memory_hook.h"
 #include "startup/run_state_win.h"
 #include "ui/log_line.h"
 #include "ui/message_template.h"

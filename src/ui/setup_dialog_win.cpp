@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "common/memory.h"
+#include "memory_hook.h"
 #include "payload/inflate_chunk.h"
-#include "payload/package_settings.h"
+#include "payload/package_reader_win.h"
 #include "startup/run_state_win.h"
 #include "ui/logo.h"
 #include "ui/messages_win.h"
@@ -33,24 +33,24 @@ void InitDialog(HWND window) {
     runState.dialogWindow.store(window);
     SetWindowTextA(window, packageSettings.title);
     if (runState.dialogMode.load() == kProgressMode) {
-        SetDlgItemTextA(window, kExitCancelButtonId,
+        SetDlgItemTextA(window, IDC_EXIT_CANCEL,
                         packageSettings.cancelCaption);
-        SendDlgItemMessageA(window, kProgressBarId, CCM_SETBKCOLOR, 0,
+        SendDlgItemMessageA(window, IDC_PROGRESS_BAR, CCM_SETBKCOLOR, 0,
                             kBarBackground);
-        SendDlgItemMessageA(window, kProgressBarId, PBM_SETRANGE, 0,
+        SendDlgItemMessageA(window, IDC_PROGRESS_BAR, PBM_SETRANGE, 0,
                             MAKELPARAM(0, 100));
-        SendDlgItemMessageA(window, kProgressBarId, PBM_SETPOS, 5, 0);
-        ShowWindow(GetDlgItem(window, kContinueButtonId), SW_HIDE);
+        SendDlgItemMessageA(window, IDC_PROGRESS_BAR, PBM_SETPOS, 5, 0);
+        ShowWindow(GetDlgItem(window, IDC_CONTINUE), SW_HIDE);
         // The main thread may have asked for the end before this window
         // existed to receive the request.
         if (runState.progressEndRequested.load())
             PostMessageA(window, kEndProgressDialog, 0, 0);
     } else {
-        SetDlgItemTextA(window, kContinueButtonId,
+        SetDlgItemTextA(window, IDC_CONTINUE,
                         packageSettings.continueCaption);
-        SetDlgItemTextA(window, kExitCancelButtonId,
+        SetDlgItemTextA(window, IDC_EXIT_CANCEL,
                         packageSettings.exitCaption);
-        ShowWindow(GetDlgItem(window, kProgressBarId), SW_HIDE);
+        ShowWindow(GetDlgItem(window, IDC_PROGRESS_BAR), SW_HIDE);
     }
     runState.cancelState.store(kCancelCleared);
 }
@@ -81,14 +81,14 @@ INT_PTR OnCommand(HWND window, WPARAM wParam) {
     if (HIWORD(wParam) != 0) return 0;
     int id = LOWORD(wParam);
     bool progress = runState.dialogMode.load() == kProgressMode;
-    if (id == IDCANCEL || id == kExitCancelButtonId) {
+    if (id == IDCANCEL || id == IDC_EXIT_CANCEL) {
         if (progress)
             AskCancel(window);
         else
             EndDialog(window, 0);
         return 1;
     }
-    if (id == kContinueButtonId) {
+    if (id == IDC_CONTINUE) {
         EndDialog(window, 1);
         return 1;
     }
@@ -166,7 +166,7 @@ DWORD WINAPI ProgressThreadMain(LPVOID) {
     runState.dialogMode.store(kProgressMode);
     if (packageSettings.showProgress && !runState.quiet &&
         !runState.progressEndRequested.load())
-        DialogBoxParamA(runState.instance, MAKEINTRESOURCEA(kSetupDialogId),
+        DialogBoxParamA(runState.instance, MAKEINTRESOURCEA(IDD_SETUP),
                         GetDesktopWindow(), SetupDialogProc, 0);
     runState.cancelState.store(kDialogFinished);
     return 0;
@@ -186,7 +186,7 @@ void CloseProgressDialog() {
 
 bool LoadLogo() {
     HRSRC found = FindResourceA(runState.instance,
-                                MAKEINTRESOURCEA(kLogoResourceId), "logo");
+                                MAKEINTRESOURCEA(IDR_LOGO), "logo");
     HGLOBAL loaded = found ? LoadResource(runState.instance, found) : 0;
     const uint8_t* resource = loaded ? (const uint8_t*)LockResource(loaded) : 0;
     if (!resource) return false;

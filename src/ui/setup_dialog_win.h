@@ -3,11 +3,7 @@
 
 #include <windows.h>
 
-const int kSetupDialogId = 101;
-const int kLogoResourceId = 110;
-const int kExitCancelButtonId = 1000;
-const int kContinueButtonId = 1001;
-const int kProgressBarId = 1002;
+#include "resource_ids.h"
 
 // The dialog procedure of the setup dialog, in welcome and progress mode.
 INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam,

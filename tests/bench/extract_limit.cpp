@@ -15,9 +15,9 @@
 #include <cstring>
 #include <vector>
 
-#include "payload/package_settings.h"
-#include "payload/payload_format.h"
-#include "payload/settings_block.h"
+#include "package_settings.h"
+#include "payload_format.h"
+#include "settings_block.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "memory_file.h"
-#include "payload/payload_format.h"
-#include "payload/zlib_inflate.h"
+#include "payload_format.h"
+#include "zlib_inflate.h"
 #include "payload_writer.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "config.h"
-#include "payload/settings_block.h"
+#include "settings_block.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     boxlift::Bytes block;

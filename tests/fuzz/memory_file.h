@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "payload/chunk_stream.h"
+#include "chunk_stream.h"
 
 struct MemoryFile {
     const uint8_t* data;

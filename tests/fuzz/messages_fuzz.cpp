@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "common/memory.h"
+#include "memory_hook.h"
 #include "ui/log_line.h"
 #include "ui/message_template.h"
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "memory_file.h"
-#include "payload/payload_format.h"
-#include "payload/settings_block.h"
-#include "payload/settings_reader.h"
+#include "payload_format.h"
+#include "settings_block.h"
+#include "settings_reader.h"
 #include "test_memory.h"
 
 namespace {

@@ -11,12 +11,12 @@
 #include <optional>
 #include <random>
 
-#include "common/memory.h"
+#include "memory_hook.h"
 #include "engine/engine_version.h"
-#include "payload/chunk_stream.h"
-#include "payload/payload_format.h"
-#include "payload/settings_block.h"
-#include "payload/zlib_inflate.h"
+#include "chunk_stream.h"
+#include "payload_format.h"
+#include "settings_block.h"
+#include "zlib_inflate.h"
 #include "payload_writer.h"
 
 namespace boxlift {

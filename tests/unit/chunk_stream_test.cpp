@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "payload/chunk_stream.h"
-#include "payload/payload_format.h"
-#include "payload/zlib_inflate.h"
+#include "chunk_stream.h"
+#include "payload_format.h"
+#include "zlib_inflate.h"
 #include "test_memory.h"
 
 namespace {

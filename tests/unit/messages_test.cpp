@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "common/memory.h"
+#include "memory_hook.h"
 #include "test_memory.h"
 #include "ui/log_line.h"
 #include "ui/message_template.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "payload/payload_format.h"
-#include "payload/settings_block.h"
+#include "payload_format.h"
+#include "settings_block.h"
 #include "test_memory.h"
 
 namespace {

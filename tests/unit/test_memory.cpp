@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "common/memory.h"
+#include "memory_hook.h"
 
 namespace {
 int failAfter = -1;

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "payload/zlib_inflate.h"
+#include "zlib_inflate.h"
 #include "test_memory.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "common/memory.h"
+#include "memory_hook.h"
 #include "payload/inflate_chunk.h"
 
 static int liveBlocks = 0;

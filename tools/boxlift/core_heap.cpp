@@ -1,7 +1,7 @@
 // The launcher core's allocator, for the tool: the C heap.
 #include <cstdlib>
 
-#include "common/memory.h"
+#include "memory_hook.h"
 
 void* AllocBytes(uint32_t size) { return std::malloc(size ? size : 1); }
 void FreeBytes(void* block) { std::free(block); }

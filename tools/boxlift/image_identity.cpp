@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "resource_ids.h"
 #include "resource_tree.h"
 
 namespace boxlift {
 namespace {
 
-constexpr std::uint16_t kIconGroupId = 105;
+constexpr std::uint16_t kIconGroupId = IDI_SETUP;
 constexpr std::uint16_t kVersionId = 1;
 constexpr std::uint16_t kNeutralLanguage = 0;
 

@@ -5,7 +5,7 @@
 
 #include "codepage.h"
 #include "commands.h"
-#include "payload/settings_block.h"
+#include "settings_block.h"
 #include "setup_file.h"
 
 namespace boxlift {

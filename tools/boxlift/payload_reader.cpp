@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <string>
 
-#include "payload/payload_format.h"
-#include "payload/settings_block.h"
-#include "payload/zlib_inflate.h"
+#include "payload_format.h"
+#include "settings_block.h"
+#include "zlib_inflate.h"
 
 namespace boxlift {
 namespace {

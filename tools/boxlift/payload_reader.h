@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "payload/chunk_stream.h"
+#include "chunk_stream.h"
 #include "payload_writer.h"
 
 namespace boxlift {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "payload/payload_format.h"
+#include "payload_format.h"
 #include "settings.h"
 
 struct libdeflate_compressor;

@@ -4,7 +4,7 @@
 #include <array>
 #include <utility>
 
-#include "payload/settings_block.h"
+#include "settings_block.h"
 
 namespace boxlift {
 namespace {

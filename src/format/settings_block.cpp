@@ -1,9 +1,9 @@
-#include "payload/settings_block.h"
+#include "settings_block.h"
 
 #include <string.h>
 
-#include "common/memory.h"
-#include "payload/payload_format.h"
+#include "memory_hook.h"
+#include "payload_format.h"
 
 int32_t FindPayloadMarker(const uint8_t* window, uint32_t count) {
     if (count <= kPayloadMarkerLength) return -1;
@@ -50,36 +50,17 @@ bool ReadFlag(BlockReader* reader, int32_t* field) {
 
 }  // namespace
 
-#define TEXT(name, needs) {&PackageSettings::name, 0, needs, 0}
-#define FLAG(name, needs, bit) {0, &PackageSettings::name, needs, bit}
+#define BOXLIFT_TEXT(name, needs) {&PackageSettings::name, 0, needs, 0},
+#define BOXLIFT_FLAG(name, needs, bit) {0, &PackageSettings::name, needs, bit},
 const SettingsField kSettingsFields[kSettingsFieldCount] = {
-    TEXT(title, 0),
-    TEXT(errorText, 0),
-    FLAG(showWelcome, 0, kNeedsWelcome),
-    FLAG(welcomeAsDialog, kNeedsWelcome, kNeedsWelcomeDialog),
-    TEXT(exitCaption, kNeedsWelcome | kNeedsWelcomeDialog),
-    TEXT(continueCaption, kNeedsWelcome | kNeedsWelcomeDialog),
-    TEXT(welcomeText, kNeedsWelcome),
-    TEXT(requiredEngineVersion, 0),
-    TEXT(engineMissingText, 0),
-    TEXT(engineDownloadTarget, 0),
-    TEXT(diskSpaceText, 0),
-    FLAG(showProgress, 0, kNeedsProgress),
-    TEXT(dialogHeading, kNeedsProgress),
-    TEXT(progressText, kNeedsProgress),
-    TEXT(cancelCaption, kNeedsProgress),
-    TEXT(cancelQuestion, kNeedsProgress),
-};
-#undef TEXT
-#undef FLAG
+    BOXLIFT_SETTINGS_FIELDS(BOXLIFT_TEXT, BOXLIFT_FLAG)};
+#undef BOXLIFT_TEXT
+#undef BOXLIFT_FLAG
 
+#define BOXLIFT_NAME(name, ...) #name,
 const char* const kSettingsFieldNames[kSettingsFieldCount] = {
-    "title",           "errorText",         "showWelcome",
-    "welcomeAsDialog", "exitCaption",       "continueCaption",
-    "welcomeText",     "requiredEngineVersion", "engineMissingText",
-    "engineDownloadTarget", "diskSpaceText", "showProgress",
-    "dialogHeading",   "progressText",      "cancelCaption",
-    "cancelQuestion"};
+    BOXLIFT_SETTINGS_FIELDS(BOXLIFT_NAME, BOXLIFT_NAME)};
+#undef BOXLIFT_NAME
 
 int ParseSettingsBlock(const uint8_t* block, uint32_t size,
                        PackageSettings* s, uint32_t* length) {

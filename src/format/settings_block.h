@@ -4,16 +4,9 @@
 
 #include <stdint.h>
 
-#include "payload/package_settings.h"
+#include "package_settings.h"
 
-// The settings block's fields in file order. A field is present when every
-// flag named in its needs is on; a flag field turns its own bit on.
-enum SettingsFlagBit {
-    kNeedsWelcome = 1,
-    kNeedsWelcomeDialog = 2,
-    kNeedsProgress = 4,
-};
-
+// The settings block's fields in file order, made from settings_fields.h.
 struct SettingsField {
     char* PackageSettings::*text;    // the text's member, or none for a flag
     int32_t PackageSettings::*flag;  // the flag's member, or none for a text
@@ -26,7 +19,6 @@ inline bool SettingsFieldPresent(const SettingsField& field, uint8_t on) {
     return (field.needs & on) == field.needs;
 }
 
-const uint32_t kSettingsFieldCount = 16;
 extern const SettingsField kSettingsFields[kSettingsFieldCount];
 // The fields' names, as the packaging tool's config and reports spell them.
 // The launcher never refers to them, so its linker drops them.

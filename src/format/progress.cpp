@@ -1,4 +1,4 @@
-#include "payload/progress.h"
+#include "progress.h"
 
 uint32_t ProgressStep(uint32_t chunkCount) {
     if (chunkCount == 0) return 0;

@@ -1,9 +1,9 @@
-#include "payload/settings_reader.h"
+#include "settings_reader.h"
 
 #include <string.h>
 
-#include "payload/payload_format.h"
-#include "payload/settings_block.h"
+#include "payload_format.h"
+#include "settings_block.h"
 
 int ReadPayloadSettings(const ByteSource* source, uint8_t* window,
                         PackageSettings* settings, uint64_t* packageSize) {

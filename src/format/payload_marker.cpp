@@ -1,3 +1,3 @@
-#include "payload/payload_format.h"
+#include "payload_format.h"
 
 const char kPayloadMarker[8] = "CmSSFX2";

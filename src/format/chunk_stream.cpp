@@ -1,7 +1,7 @@
-#include "payload/chunk_stream.h"
+#include "chunk_stream.h"
 
-#include "payload/payload_format.h"
-#include "payload/progress.h"
+#include "payload_format.h"
+#include "progress.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "payload/zlib_inflate.h"
+#include "zlib_inflate.h"
 
 #include <zlib.h>
 
-#include "common/memory.h"
+#include "memory_hook.h"
 
 namespace {
 

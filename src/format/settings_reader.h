@@ -5,8 +5,8 @@
 
 #include <stdint.h>
 
-#include "payload/chunk_stream.h"
-#include "payload/package_settings.h"
+#include "chunk_stream.h"
+#include "package_settings.h"
 
 // Reads the first kSettingsWindowSize bytes of the file behind source (which
 // stands at its start) into window, finds the payload's marker, reads the
