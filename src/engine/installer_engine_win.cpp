@@ -2,9 +2,6 @@
 
 #include "common/files_win.h"
 #include "engine/engine_version.h"
-#include "payload/package_reader_win.h"
-#include "startup/run_state_win.h"
-#include "ui/setup_dialog_win.h"
 
 namespace {
 
@@ -72,40 +69,41 @@ bool ReadEngineVersion(const char* msiPath, DWORD* productVersionMS) {
 
 }  // namespace
 
-int CheckInstallerEngine() {
+bool CheckInstallerEngine(const char* requiredVersion) {
     char path[kPathBufferSize];
     if (!SystemFilePath(path, "\\msiexec.exe") || !CanOpenForReading(path))
-        return 0;
+        return false;
     if (!SystemFilePath(path, "\\msi.dll") || !CanOpenForReading(path))
-        return 0;
+        return false;
     DWORD productVersionMS;
-    if (!ReadEngineVersion(path, &productVersionMS)) return 0;
-    const char* required = packageSettings.requiredEngineVersion;
-    return required && EngineVersionMeets(productVersionMS, required);
+    if (!ReadEngineVersion(path, &productVersionMS)) return false;
+    return requiredVersion &&
+           EngineVersionMeets(productVersionMS, requiredVersion);
 }
 
-int CheckDiskSpace() {
-    runState.spaceRequired = 0;
-    if (runState.selfFile == INVALID_HANDLE_VALUE) return 0;
+bool CheckDiskSpace(HANDLE selfFile, ULONGLONG packageSize,
+                    const char* targetDir, ULONGLONG* spaceRequired) {
+    *spaceRequired = 0;
+    if (selfFile == INVALID_HANDLE_VALUE) return false;
     DWORD high = 0;
-    DWORD low = GetFileSize(runState.selfFile, &high);
-    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 0;
+    DWORD low = GetFileSize(selfFile, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
     ULONGLONG needed = (ULONGLONG)high << 32 | low;
     // A well-compressed package needs more room than the executable.
-    if (runState.packageSize > needed) needed = runState.packageSize;
+    if (packageSize > needed) needed = packageSize;
 
     ULARGE_INTEGER available, total, totalFree;
-    if (!GetDiskFreeSpaceExA(runState.targetDir, &available, &total,
-                             &totalFree))
-        return 0;
-    if (needed <= available.QuadPart) return 1;
-    runState.spaceRequired = needed;
-    return 0;
+    if (!GetDiskFreeSpaceExA(targetDir, &available, &total, &totalFree))
+        return false;
+    if (needed <= available.QuadPart) return true;
+    *spaceRequired = needed;
+    return false;
 }
 
-BYTE RunInstaller() {
+bool RunInstaller(const char* packagePath, bool quiet,
+                  void (*installerReady)()) {
     char program[kPathBufferSize];
-    if (!SystemFilePath(program, "\\msiexec.exe")) return 0;
+    if (!SystemFilePath(program, "\\msiexec.exe")) return false;
     // "program" /i "package": both quoted, since either path may hold
     // spaces; the full program path also goes in as the application name,
     // so that no search can start another program.
@@ -113,8 +111,8 @@ BYTE RunInstaller() {
     char* end = commandLine;
     *end++ = '"';
     lstrcpyA(end, program);
-    lstrcatA(end, runState.quiet ? "\" /q /i \"" : "\" /i \"");
-    lstrcatA(end, runState.tempPackagePath);
+    lstrcatA(end, quiet ? "\" /q /i \"" : "\" /i \"");
+    lstrcatA(end, packagePath);
     lstrcatA(end, "\"");
 
     STARTUPINFOA startup = {};
@@ -122,13 +120,11 @@ BYTE RunInstaller() {
     PROCESS_INFORMATION process;
     if (!CreateProcessA(program, commandLine, 0, 0, TRUE,
                         NORMAL_PRIORITY_CLASS, 0, 0, &startup, &process))
-        return 0;
+        return false;
     WaitForInputIdle(process.hProcess, INFINITE);
-    CloseProgressDialog();
+    installerReady();
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    CloseFileHandle(&runState.packageGuard);
-    DeleteFileA(runState.tempPackagePath);
-    return 1;
+    return true;
 }

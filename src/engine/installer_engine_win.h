@@ -3,18 +3,20 @@
 
 #include <windows.h>
 
-// 1 when msiexec.exe and msi.dll are present and msi.dll is at least the
-// version the payload requires.
-int CheckInstallerEngine();
+// True when msiexec.exe and msi.dll are present and msi.dll is at least
+// requiredVersion (the settings' two version bytes; none fails).
+bool CheckInstallerEngine(const char* requiredVersion);
 
-// 1 when the drive of targetDir has room for the larger of the own file and
-// the package size ReadPackageSettings measured; otherwise 0, with spaceRequired
-// the bytes needed, or 0 when the free space could not be measured.
-int CheckDiskSpace();
+// True when the drive of targetDir has room for the larger of the file
+// behind selfFile and packageSize. Otherwise false, with *spaceRequired the
+// bytes needed, or 0 when the free space could not be measured.
+bool CheckDiskSpace(HANDLE selfFile, ULONGLONG packageSize,
+                    const char* targetDir, ULONGLONG* spaceRequired);
 
-// Starts msiexec.exe on the package, closes the progress dialog once the
-// installer is ready for input, waits for it to end and deletes the
-// package. False when the installer cannot be started.
-BYTE RunInstaller();
+// Starts msiexec.exe on the package (quiet: with its own quiet switch),
+// calls installerReady once the installer is ready for input and waits
+// for it to end. False when the installer cannot be started.
+bool RunInstaller(const char* packagePath, bool quiet,
+                  void (*installerReady)());
 
 #endif

@@ -62,21 +62,21 @@ const char* const kSettingsFieldNames[kSettingsFieldCount] = {
     BOXLIFT_SETTINGS_FIELDS(BOXLIFT_NAME, BOXLIFT_NAME)};
 #undef BOXLIFT_NAME
 
-int ParseSettingsBlock(const uint8_t* block, uint32_t size,
+bool ParseSettingsBlock(const uint8_t* block, uint32_t size,
                        PackageSettings* s, uint32_t* length) {
     BlockReader r = {block, size, 0};
     uint8_t on = 0;
     for (const SettingsField& field : kSettingsFields) {
         if (!SettingsFieldPresent(field, on)) continue;
         if (field.text) {
-            if (!ReadText(&r, &(s->*field.text))) return 0;
+            if (!ReadText(&r, &(s->*field.text))) return false;
         } else {
-            if (!ReadFlag(&r, &(s->*field.flag))) return 0;
+            if (!ReadFlag(&r, &(s->*field.flag))) return false;
             if (s->*field.flag) on |= field.bit;
         }
     }
     *length = r.offset;
-    return 1;
+    return true;
 }
 
 void FreeSettingsTexts(PackageSettings* s) {

@@ -31,9 +31,9 @@ int32_t FindPayloadMarker(const uint8_t* window, uint32_t count);
 
 // Copies the settings block that starts at block[0] into settings and sets
 // *length to the block's length. The block must end within size bytes.
-// Returns 1 on success; 0 when a text copy cannot be allocated or a text runs
-// to the end of the window. Fields copied before a failure stay in settings.
-int ParseSettingsBlock(const uint8_t* block, uint32_t size,
+// False when a text copy cannot be allocated or a text runs to the end of
+// the window. Fields copied before a failure stay in settings.
+bool ParseSettingsBlock(const uint8_t* block, uint32_t size,
                        PackageSettings* settings, uint32_t* length);
 
 // Frees every text of settings and sets its pointer back to none.

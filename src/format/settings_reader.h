@@ -12,9 +12,9 @@
 // stands at its start) into window, finds the payload's marker, reads the
 // settings block behind it into settings and leaves source on chunkCount.
 // With packageSize given, also sets it to the package's size from the record
-// headers, 0 when they are malformed. A window of none fails. Returns 1 on
-// success; on failure, texts copied so far stay in settings.
-int ReadPayloadSettings(const ByteSource* source, uint8_t* window,
-                        PackageSettings* settings, uint64_t* packageSize);
+// headers, 0 when they are malformed. A window of none fails. On failure,
+// texts copied so far stay in settings.
+bool ReadPayloadSettings(const ByteSource* source, uint8_t* window,
+                         PackageSettings* settings, uint64_t* packageSize);
 
 #endif

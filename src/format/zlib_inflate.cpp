@@ -21,31 +21,32 @@ void KeepBlock(voidpf, voidpf) {}
 
 }  // namespace
 
-int InflateZlibStream(uint8_t* out, uint32_t* outLength, const uint8_t* in,
-                      uint32_t inLength, InflateWork* work) {
-    if (!out || !outLength || !in || *outLength == 0 || inLength < 2) return 0;
+bool InflateZlibStream(uint8_t* out, uint32_t* outLength, const uint8_t* in,
+                       uint32_t inLength, InflateWork* work) {
+    if (!out || !outLength || !in || *outLength == 0 || inLength < 2)
+        return false;
     z_stream stream = {};
     stream.zalloc = TakeBlock;
     stream.zfree = KeepBlock;
     stream.opaque = work;
     // Window bits 15: a header asking for a larger window is refused.
-    if (inflateInit2(&stream, 15) != Z_OK) return 0;
+    if (inflateInit2(&stream, 15) != Z_OK) return false;
     stream.next_in = (Bytef*)in;
     stream.avail_in = inLength;
     stream.next_out = out;
     stream.avail_out = *outLength;
     int status = inflate(&stream, Z_FINISH);
-    if (status != Z_STREAM_END) return 0;
+    if (status != Z_STREAM_END) return false;
     *outLength = (uint32_t)stream.total_out;
-    return 1;
+    return true;
 }
 
 int InflateZlibChunk(void*, uint8_t* out, uint32_t* outLength,
                      const uint8_t* in, uint32_t inLength) {
     InflateWork work = {};
-    int result = InflateZlibStream(out, outLength, in, inLength, &work);
+    bool inflated = InflateZlibStream(out, outLength, in, inLength, &work);
     ReleaseInflateWork(&work);
-    return result;
+    return inflated;
 }
 
 void ReleaseInflateWork(InflateWork* work) {

@@ -12,12 +12,12 @@ struct InflateWork {
 };
 
 // Inflates in[0..inLength) into out, whose capacity is *outLength; on
-// success sets *outLength to the bytes produced and returns 1. Success
+// success sets *outLength to the bytes produced and returns true. Success
 // needs the whole stream: a valid header, deflate data that ends within the
 // capacity and a matching Adler-32 trailer. The caller zeroes work first and
 // calls ReleaseInflateWork afterwards, whatever happened.
-int InflateZlibStream(uint8_t* out, uint32_t* outLength, const uint8_t* in,
-                      uint32_t inLength, InflateWork* work);
+bool InflateZlibStream(uint8_t* out, uint32_t* outLength, const uint8_t* in,
+                       uint32_t inLength, InflateWork* work);
 
 void ReleaseInflateWork(InflateWork* work);
 

@@ -5,9 +5,10 @@
 #include "common/files_win.h"
 #include "memory_hook.h"
 #include "payload_format.h"
+#include "payload/payload_state_win.h"
 #include "settings_reader.h"
-#include "startup/run_state_win.h"
 
+PayloadState payloadState;
 PackageSettings packageSettings;
 
 namespace {
@@ -16,31 +17,31 @@ namespace {
 const DWORD kMaxExtractDirLength = MAX_PATH - 2;
 
 uint32_t ReadSelf(void*, void* buffer, uint32_t size) {
-    return ReadFromFile(runState.selfFile, buffer, size);
+    return ReadFromFile(payloadState.selfFile, buffer, size);
 }
 
 int SkipSelf(void*, uint32_t size) {
-    return SkipInFile(runState.selfFile, size);
+    return SkipInFile(payloadState.selfFile, size);
 }
 
 int SeekSelf(void*, uint32_t offset) {
-    return SetFilePointer(runState.selfFile, (LONG)offset, 0, FILE_BEGIN) !=
+    return SetFilePointer(payloadState.selfFile, (LONG)offset, 0, FILE_BEGIN) !=
            INVALID_SET_FILE_POINTER;
 }
 
 const ByteSource kSelfSource = {0, ReadSelf, SkipSelf, SeekSelf};
 
-bool ChooseTargetDir() {
-    char* target = runState.targetDir;
-    if (!runState.extractDir) {
+bool ChooseTargetDir(const char* extractDir) {
+    char* target = payloadState.targetDir;
+    if (!extractDir) {
         // A result of MAX_PATH or more is the size the path would need: the
         // buffer then holds nothing usable.
         DWORD length = GetTempPathA(MAX_PATH, target);
         return length != 0 && length < MAX_PATH;
     }
-    DWORD length = lstrlenA(runState.extractDir);
+    DWORD length = lstrlenA(extractDir);
     if (length > kMaxExtractDirLength) return false;
-    memcpy(target, runState.extractDir, length + 1);
+    memcpy(target, extractDir, length + 1);
     if (length == 0 || target[length - 1] != '\\') {
         target[length] = '\\';
         target[length + 1] = 0;
@@ -54,19 +55,26 @@ ByteSource SelfFileSource() {
     return kSelfSource;
 }
 
-int ReadPackageSettings() {
-    DWORD length = GetModuleFileNameA(runState.instance, runState.selfPath,
-                                      MAX_PATH);
-    if (length == 0 || length == MAX_PATH) return 0;
-    runState.selfFile = CreateFileA(runState.selfPath, GENERIC_READ,
+bool ReadPackageSettings(HINSTANCE instance, const char* extractDir) {
+    DWORD length =
+        GetModuleFileNameA(instance, payloadState.selfPath, MAX_PATH);
+    if (length == 0 || length == MAX_PATH) return false;
+    payloadState.selfFile = CreateFileA(payloadState.selfPath, GENERIC_READ,
                                     FILE_SHARE_READ, 0, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, 0);
-    if (runState.selfFile == INVALID_HANDLE_VALUE) return 0;
+    if (payloadState.selfFile == INVALID_HANDLE_VALUE) return false;
 
     // An installing run measures the package for the disk space check.
     uint8_t* window = (uint8_t*)AllocBytes(kSettingsWindowSize);
-    int ok = ReadPayloadSettings(&kSelfSource, window, &packageSettings,
-                                 runState.extractDir ? 0 : &runState.packageSize);
+    bool read = ReadPayloadSettings(&kSelfSource, window, &packageSettings,
+                                    extractDir ? 0 : &payloadState.packageSize);
     FreeBytes(window);
-    return ok && ChooseTargetDir();
+    return read && ChooseTargetDir(extractDir);
+}
+
+void ClosePayloadFiles() {
+    CloseFileHandle(&payloadState.selfFile);
+    CloseFileHandle(&payloadState.packageGuard);
+    if (payloadState.deleteTempPackage)
+        DeleteFileA(payloadState.tempPackagePath);
 }

@@ -7,11 +7,12 @@
 #include "startup/command_line_win.h"
 #include "startup/run_state_win.h"
 #include "startup/setup_driver_win.h"
+#include "ui/ui_state_win.h"
 
 const char* CommandTail() { return SkipProgramName(GetCommandLineA()); }
 
 bool ParseCommandLine(const char* tail) {
-    if (ParseSwitches(tail, &runState.quiet, &runState.extractDir))
+    if (ParseSwitches(tail, &uiState.quiet, &runState.extractDir))
         return true;
     MessageBoxA(0, kAboutText, kAboutCaption, MB_OK | MB_ICONEXCLAMATION);
     return false;

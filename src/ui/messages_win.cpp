@@ -1,9 +1,8 @@
 #include "ui/messages_win.h"
 
 #include "memory_hook.h"
-#include "startup/run_state_win.h"
 #include "ui/log_line.h"
-#include "ui/message_template.h"
+#include "ui/ui_state_win.h"
 
 namespace {
 
@@ -31,13 +30,8 @@ void AppendLogLine(const char* caption, const char* text, int code) {
 }  // namespace
 
 int ReportMessage(HWND owner, const char* text, const char* caption,
-                  UINT style, BYTE writeLog, int quietAnswer, int code) {
-    if (!runState.quiet) return MessageBoxA(owner, text, caption, style);
+                  UINT style, bool writeLog, int quietAnswer, int code) {
+    if (!uiState.quiet) return MessageBoxA(owner, text, caption, style);
     if (writeLog) AppendLogLine(caption, text, code);
     return quietAnswer;
-}
-
-char* ExpandMessageTemplate(const char* messageTemplate) {
-    return ExpandTemplate(messageTemplate, runState.targetDir[0],
-                          runState.spaceRequired);
 }

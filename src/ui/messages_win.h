@@ -19,10 +19,6 @@ enum MessageCode {
 // Shows a message box, or in a quiet run returns quietAnswer and, when
 // writeLog is set, appends one line to error.log.
 int ReportMessage(HWND owner, const char* text, const char* caption,
-                  UINT style, BYTE writeLog, int quietAnswer, int code);
-
-// The disk-space message with its placeholders filled in: a new heap text
-// for the caller to free, or none.
-char* ExpandMessageTemplate(const char* messageTemplate);
+                  UINT style, bool writeLog, int quietAnswer, int code);
 
 #endif

@@ -4,10 +4,12 @@
 
 #include "memory_hook.h"
 #include "payload/inflate_chunk.h"
-#include "payload/package_reader_win.h"
-#include "startup/run_state_win.h"
+#include "payload/payload_state_win.h"
 #include "ui/logo.h"
 #include "ui/messages_win.h"
+#include "ui/ui_state_win.h"
+
+UiState uiState;
 
 namespace {
 
@@ -24,15 +26,15 @@ const DWORD kProgressThreadEndWait = 5000;
 const COLORREF kBarBackground = RGB(230, 230, 230);
 
 const char* BodyText() {
-    return runState.dialogMode.load() == kProgressMode
+    return uiState.dialogMode.load() == kProgressMode
                ? packageSettings.progressText
                : packageSettings.welcomeText;
 }
 
 void InitDialog(HWND window) {
-    runState.dialogWindow.store(window);
+    uiState.dialogWindow.store(window);
     SetWindowTextA(window, packageSettings.title);
-    if (runState.dialogMode.load() == kProgressMode) {
+    if (uiState.dialogMode.load() == kProgressMode) {
         SetDlgItemTextA(window, IDC_EXIT_CANCEL,
                         packageSettings.cancelCaption);
         SendDlgItemMessageA(window, IDC_PROGRESS_BAR, CCM_SETBKCOLOR, 0,
@@ -43,7 +45,7 @@ void InitDialog(HWND window) {
         ShowWindow(GetDlgItem(window, IDC_CONTINUE), SW_HIDE);
         // The main thread may have asked for the end before this window
         // existed to receive the request.
-        if (runState.progressEndRequested.load())
+        if (uiState.progressEndRequested.load())
             PostMessageA(window, kEndProgressDialog, 0, 0);
     } else {
         SetDlgItemTextA(window, IDC_CONTINUE,
@@ -52,7 +54,7 @@ void InitDialog(HWND window) {
                         packageSettings.exitCaption);
         ShowWindow(GetDlgItem(window, IDC_PROGRESS_BAR), SW_HIDE);
     }
-    runState.cancelState.store(kCancelCleared);
+    uiState.cancelState.store(kCancelCleared);
 }
 
 // The cancel question runs on the progress thread; extraction goes on
@@ -61,7 +63,7 @@ void AskCancel(HWND window) {
     if (ReportMessage(window, packageSettings.cancelQuestion,
                       packageSettings.title, MB_YESNO | MB_ICONEXCLAMATION, 0,
                       IDYES, kNotEnoughSpace) == IDYES)
-        runState.cancelState.store(kCancelConfirmed);
+        uiState.cancelState.store(kCancelConfirmed);
 }
 
 BOOL CALLBACK EndOwnedQuestion(HWND candidate, LPARAM owner) {
@@ -80,7 +82,7 @@ void EndProgressDialog(HWND window) {
 INT_PTR OnCommand(HWND window, WPARAM wParam) {
     if (HIWORD(wParam) != 0) return 0;
     int id = LOWORD(wParam);
-    bool progress = runState.dialogMode.load() == kProgressMode;
+    bool progress = uiState.dialogMode.load() == kProgressMode;
     if (id == IDCANCEL || id == IDC_EXIT_CANCEL) {
         if (progress)
             AskCancel(window);
@@ -122,10 +124,10 @@ void Paint(HWND window) {
     SetTextColor(dc, RGB(0, 0, 0));
     SetMapMode(dc, MM_TEXT);
     // Drawn after the line: a logo 313 pixels high covers it where they meet.
-    if (runState.logoInfo) {
-        const BITMAPINFOHEADER& logo = runState.logoInfo->bmiHeader;
+    if (uiState.logoInfo) {
+        const BITMAPINFOHEADER& logo = uiState.logoInfo->bmiHeader;
         SetDIBitsToDevice(dc, 0, 0, logo.biWidth, logo.biHeight, 0, 0, 0,
-                          logo.biHeight, runState.logoBits, runState.logoInfo,
+                          logo.biHeight, uiState.logoBits, uiState.logoInfo,
                           DIB_RGB_COLORS);
     }
     DrawLabel(dc, packageSettings.dialogHeading, 20, FW_BOLD, "Verdana",
@@ -133,8 +135,6 @@ void Paint(HWND window) {
     DrawLabel(dc, BodyText(), 13, 0, "Tahoma", RECT{180, 90, 470, 180});
     EndPaint(window, &paint);
 }
-
-}  // namespace
 
 INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam,
                                  LPARAM) {
@@ -154,7 +154,7 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam,
         // No progress message may reach a closed window's handle, which
         // the system may give to another window.
         HWND stored = window;
-        runState.dialogWindow.compare_exchange_strong(stored, 0);
+        uiState.dialogWindow.compare_exchange_strong(stored, 0);
         return 0;
     }
     default:
@@ -162,35 +162,69 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam,
     }
 }
 
+INT_PTR ShowSetupDialog() {
+    return DialogBoxParamA(uiState.instance, MAKEINTRESOURCEA(IDD_SETUP),
+                           GetDesktopWindow(), SetupDialogProc, 0);
+}
+
 DWORD WINAPI ProgressThreadMain(LPVOID) {
-    runState.dialogMode.store(kProgressMode);
-    if (packageSettings.showProgress && !runState.quiet &&
-        !runState.progressEndRequested.load())
-        DialogBoxParamA(runState.instance, MAKEINTRESOURCEA(IDD_SETUP),
-                        GetDesktopWindow(), SetupDialogProc, 0);
-    runState.cancelState.store(kDialogFinished);
+    uiState.dialogMode.store(kProgressMode);
+    if (packageSettings.showProgress && !uiState.quiet &&
+        !uiState.progressEndRequested.load())
+        ShowSetupDialog();
+    uiState.cancelState.store(kDialogFinished);
     return 0;
 }
 
+}  // namespace
+
+bool RunWelcomeDialog() {
+    uiState.dialogMode.store(kWelcomeMode);
+    if (ShowSetupDialog() == 0) return false;
+    uiState.progressThread.store(0);
+    uiState.cancelState.store(kDialogFinished);
+    return true;
+}
+
+bool StartProgressThread() {
+    HANDLE thread = CreateThread(0, 0, ProgressThreadMain, 0, CREATE_SUSPENDED,
+                                 &uiState.progressThreadId);
+    if (!thread) return false;
+    // Stored before the thread runs, so that a thread that ends at once
+    // clears it after the driver has set it, never before.
+    uiState.progressThread.store(thread);
+    ResumeThread(thread);
+    return true;
+}
+
+void SetProgressPosition(void*, uint32_t position) {
+    SendDlgItemMessageA(uiState.dialogWindow.load(), IDC_PROGRESS_BAR,
+                        PBM_SETPOS, position, 0);
+}
+
+int CancelConfirmed(void*) {
+    return uiState.cancelState.load() == kCancelConfirmed;
+}
+
 void CloseProgressDialog() {
-    HANDLE thread = runState.progressThread.load();
+    HANDLE thread = uiState.progressThread.load();
     if (!thread) return;
-    runState.progressThread.store(0);
+    uiState.progressThread.store(0);
     if (WaitForSingleObject(thread, 0) != WAIT_TIMEOUT) return;
-    runState.progressEndRequested.store(1);
-    HWND window = runState.dialogWindow.load();
+    uiState.progressEndRequested.store(1);
+    HWND window = uiState.dialogWindow.load();
     if (window) PostMessageA(window, kEndProgressDialog, 0, 0);
     if (WaitForSingleObject(thread, kProgressThreadEndWait) == WAIT_TIMEOUT)
         TerminateThread(thread, 0);
 }
 
 bool LoadLogo() {
-    HRSRC found = FindResourceA(runState.instance,
+    HRSRC found = FindResourceA(uiState.instance,
                                 MAKEINTRESOURCEA(IDR_LOGO), "logo");
-    HGLOBAL loaded = found ? LoadResource(runState.instance, found) : 0;
+    HGLOBAL loaded = found ? LoadResource(uiState.instance, found) : 0;
     const uint8_t* resource = loaded ? (const uint8_t*)LockResource(loaded) : 0;
     if (!resource) return false;
-    DWORD resourceSize = SizeofResource(runState.instance, found);
+    DWORD resourceSize = SizeofResource(uiState.instance, found);
     uint32_t size = LogoInflatedSize(resource, resourceSize);
     if (size == 0) return false;
     uint8_t* image = (uint8_t*)AllocBytes(size + 1);
@@ -205,8 +239,13 @@ bool LoadLogo() {
         FreeBytes(image);
         return false;
     }
-    runState.logoImage = image;
-    runState.logoInfo = (BITMAPINFO*)(image + kBitmapFileHeaderSize);
-    runState.logoBits = image + offset;
+    uiState.logoImage = image;
+    uiState.logoInfo = (BITMAPINFO*)(image + kBitmapFileHeaderSize);
+    uiState.logoBits = image + offset;
     return true;
+}
+
+void ReleaseLogo() {
+    FreeBytes(uiState.logoImage);
+    uiState.logoImage = 0;
 }

@@ -3,16 +3,18 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
 #include "resource_ids.h"
 
-// The dialog procedure of the setup dialog, in welcome and progress mode.
-INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam,
-                                 LPARAM lParam);
+// Shows the setup dialog in welcome mode on the calling thread; true when
+// the user chose Continue.
+bool RunWelcomeDialog();
 
-// The progress thread: shows the dialog in progress mode unless the run is
-// quiet, the payload asks for no progress or the dialog was already asked
-// to end.
-DWORD WINAPI ProgressThreadMain(LPVOID parameter);
+// Starts the progress thread, which shows the dialog in progress mode
+// unless the run is quiet, the payload asks for no progress or the dialog
+// was already asked to end. False when no thread can be started.
+bool StartProgressThread();
 
 // Ends the progress dialog on its own thread and waits, for a bounded
 // time, for the progress thread to end; only a thread that does not end in
@@ -20,8 +22,14 @@ DWORD WINAPI ProgressThreadMain(LPVOID parameter);
 // handle is not closed.
 void CloseProgressDialog();
 
+// Extraction's hooks (context unused): the bar's position, from any
+// thread, and whether the user has confirmed a cancel.
+void SetProgressPosition(void* context, uint32_t position);
+int CancelConfirmed(void* context);
+
 // Inflates the logo resource; true when logoImage, logoInfo and logoBits
-// are set.
+// are set. ReleaseLogo frees it again; safe when nothing was loaded.
 bool LoadLogo();
+void ReleaseLogo();
 
 #endif
