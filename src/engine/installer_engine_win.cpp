@@ -2,6 +2,7 @@
 
 #include "common/files_win.h"
 #include "engine/engine_version.h"
+#include "memory_hook.h"
 
 namespace {
 
@@ -100,30 +101,38 @@ bool CheckDiskSpace(HANDLE selfFile, ULONGLONG packageSize,
     return false;
 }
 
-bool RunInstaller(const char* packagePath, bool quiet,
-                  void (*installerReady)()) {
+bool RunInstaller(const char* packagePath, bool quiet, const char* arguments,
+                  void (*installerReady)(), DWORD* exitCode) {
     char program[kPathBufferSize];
     if (!SystemFilePath(program, "\\msiexec.exe")) return false;
-    // "program" /i "package": both quoted, since either path may hold
-    // spaces; the full program path also goes in as the application name,
-    // so that no search can start another program.
-    char commandLine[2 * MAX_PATH + 32 + 4];
+    // "program" /i "package" arguments: both paths quoted, since either may
+    // hold spaces; the full program path also goes in as the application
+    // name, so that no search can start another program.
+    if (!arguments) arguments = "";
+    char* commandLine = (char*)AllocBytes(
+        2 * kPathBufferSize + 16 + lstrlenA(arguments));
+    if (!commandLine) return false;
     char* end = commandLine;
     *end++ = '"';
     lstrcpyA(end, program);
     lstrcatA(end, quiet ? "\" /q /i \"" : "\" /i \"");
     lstrcatA(end, packagePath);
     lstrcatA(end, "\"");
+    lstrcatA(end, arguments);
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(program, commandLine, 0, 0, TRUE,
-                        NORMAL_PRIORITY_CLASS, 0, 0, &startup, &process))
-        return false;
+    bool started = CreateProcessA(program, commandLine, 0, 0, TRUE,
+                                  NORMAL_PRIORITY_CLASS, 0, 0, &startup,
+                                  &process) != 0;
+    FreeBytes(commandLine);
+    if (!started) return false;
     WaitForInputIdle(process.hProcess, INFINITE);
     installerReady();
     WaitForSingleObject(process.hProcess, INFINITE);
+    if (!GetExitCodeProcess(process.hProcess, exitCode))
+        *exitCode = ERROR_INSTALL_FAILURE;
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return true;

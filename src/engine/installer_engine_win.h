@@ -13,10 +13,12 @@ bool CheckInstallerEngine(const char* requiredVersion);
 bool CheckDiskSpace(HANDLE selfFile, ULONGLONG packageSize,
                     const char* targetDir, ULONGLONG* spaceRequired);
 
-// Starts msiexec.exe on the package (quiet: with its own quiet switch),
-// calls installerReady once the installer is ready for input and waits
-// for it to end. False when the installer cannot be started.
-bool RunInstaller(const char* packagePath, bool quiet,
-                  void (*installerReady)());
+// Starts msiexec.exe on the package (quiet: with its own quiet switch in
+// front of /i; arguments, none or a text starting with a space, behind the
+// package), calls installerReady once the installer is ready for input,
+// waits for it to end and sets *exitCode to the installer's exit code.
+// False when the installer cannot be started.
+bool RunInstaller(const char* packagePath, bool quiet, const char* arguments,
+                  void (*installerReady)(), DWORD* exitCode);
 
 #endif

@@ -22,6 +22,7 @@ const DWORD kMaxTargetDirLength =
 uint32_t WritePackage(void* digest, const void* data, uint32_t size) {
     DWORD count = 0;
     WriteFile(payloadState.packageFile, data, size, &count, 0);
+    if (count < size) payloadState.writeError = GetLastError();
     if (digest) Blake2sAdd((Blake2s*)digest, data, count);
     return count;
 }
@@ -64,8 +65,11 @@ bool CreatePackageFile(const ExtractionHooks* hooks) {
                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0);
         if (payloadState.packageFile != INVALID_HANDLE_VALUE) return true;
         DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            payloadState.extractionFailure = kPackageNotWritten;
+            payloadState.writeError = error;
             return false;
+        }
         uint32_t value = payloadState.nameSearch.lastValue;
         if (!MarkTempNameTaken(&payloadState.nameSearch, value)) return false;
     }
@@ -112,11 +116,19 @@ bool ExtractPackage(bool installing, const ExtractionHooks* hooks) {
         PackageSink sink = {installing ? &digest : 0, WritePackage,
                             hooks->progress, hooks->cancelled};
         ChunkInflater inflater = {0, Inflate};
-        complete = CopyChunkStream(&self, &sink, &inflater, chunk, packed) ==
-                   kStreamComplete;
+        ChunkStreamResult result =
+            CopyChunkStream(&self, &sink, &inflater, chunk, packed);
+        complete = result == kStreamComplete;
+        payloadState.extractionFailure =
+            result == kStreamCancelled     ? kExtractionCancelled
+            : result == kStreamWriteFailed ? kPackageNotWritten
+                                           : kPayloadDamaged;
     }
     CloseFileHandle(&payloadState.packageFile);
-    if (complete && installing) complete = GuardPackage(&digest, chunk);
+    if (complete && installing) {
+        complete = GuardPackage(&digest, chunk);
+        payloadState.extractionFailure = kPackageChanged;
+    }
     FreeBytes(chunk);
     FreeBytes(packed);
     CloseFileHandle(&payloadState.selfFile);

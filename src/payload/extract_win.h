@@ -15,7 +15,7 @@ struct ExtractionHooks {
 // True when the whole package is written and closed; an installing run
 // then also holds the package guard over exactly the bytes written. A
 // failed extraction that created its file marks it for deletion by the
-// driver's clean-up.
+// driver's clean-up, and extractionFailure says why it failed.
 bool ExtractPackage(bool installing, const ExtractionHooks* hooks);
 
 #endif

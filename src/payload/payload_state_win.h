@@ -25,6 +25,19 @@ struct PayloadState {
     uint8_t deleteTempPackage;
     TempNameSearch nameSearch;
     uint8_t nameSearchStarted;
+
+    // Why the extraction failed (ExtractionFailure), and the system's error
+    // code of a write or create that failed.
+    uint8_t extractionFailure;
+    DWORD writeError;
+};
+
+enum ExtractionFailure {
+    kExtractionFailedOtherwise = 0,
+    kExtractionCancelled,
+    kPayloadDamaged,        // a record is malformed or does not inflate
+    kPackageNotWritten,     // creating or writing the package failed
+    kPackageChanged,        // the guard read other bytes than were written
 };
 
 // Zero at load; the driver sets the three file handles to

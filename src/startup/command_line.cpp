@@ -1,13 +1,26 @@
 #include "startup/command_line.h"
 
+#define ILLEGAL_COMMAND_LINE "Illegal command line"
+const char kIllegalCommandLineText[] = ILLEGAL_COMMAND_LINE;
 const char kAboutText[] =
-    "Illegal command line\n"
+    ILLEGAL_COMMAND_LINE "\n"
     "\n"
     "Tarvix Boxlift for Windows Installer\n"
     "Version 3.00\n"
     "\n"
     "Copyright (c) Tarvix Software. All rights reserved.";
 const char kAboutCaption[] = "Tarvix Software";
+
+const char kUsageText[] =
+    "setup.exe [/quiet | /passive] [/norestart] [/log FILE] [NAME=VALUE ...]\n"
+    "\n"
+    "/quiet, /qn\tno window at all\n"
+    "/passive, /qb\tthe progress dialog only, no questions\n"
+    "/norestart\tmsiexec does not restart the computer\n"
+    "/log FILE\tsetup's messages and msiexec's verbose log go to FILE\n"
+    "NAME=VALUE\ta property for the installer, VALUE in quotes if it has spaces\n"
+    "\n"
+    "The exit code is the installer's. setup.exe /q and /e DIR work as before.";
 
 namespace {
 const char kEmptyText[] = "";

@@ -7,6 +7,10 @@
 // The about text shown for an illegal command line, and its caption.
 extern const char kAboutText[];
 extern const char kAboutCaption[];
+// The about text's first line, which a quiet run logs instead.
+extern const char kIllegalCommandLineText[];
+// The usage text of /? and /help, shown with the same caption.
+extern const char kUsageText[];
 
 // The position in commandLine just past the program name and the separators
 // behind it. Bytes up to 0x20 and, read as signed, 0x80 to 0xFF separate.

@@ -4,8 +4,9 @@
 // The process command line past the program name and its separators.
 const char* CommandTail();
 
-// Sets quiet and extractDir from the tail; false after showing the about
-// text for an illegal command line.
+// Sets the run's switches from the tail: /q and /e, or a deployment
+// command line. False when the run ends here (an illegal command line, or
+// the usage text), with runState.exitCode set.
 bool ParseCommandLine(const char* tail);
 
 #endif

@@ -25,9 +25,14 @@ const UINT kErrorStyle = MB_OK | MB_ICONHAND;
 const ExtractionHooks kExtractionHooks = {SetProgressPosition,
                                           CancelConfirmed};
 
-void ReportFailure(int code) {
+// The outcome a deployment command line's run ends with, when msiexec has
+// not given one.
+void SetExitCode(DWORD code) { runState.exitCode = code; }
+
+void ReportFailure(int code, DWORD exitCode) {
     ReportMessage(0, packageSettings.errorText, packageSettings.title,
                   kErrorStyle, true, IDOK, code);
+    SetExitCode(exitCode);
 }
 
 int Ask(const char* text, UINT style, bool writeLog, int quietAnswer,
@@ -53,26 +58,30 @@ bool CheckSystem() {
             ShellExecuteA(GetDesktopWindow(), "open",
                           packageSettings.engineDownloadTarget, "", 0,
                           SW_SHOW);
+        SetExitCode(ERROR_INSTALL_PACKAGE_VERSION);
         return false;
     }
     ULONGLONG spaceRequired;
     while (!CheckDiskSpace(payloadState.selfFile, payloadState.packageSize,
                            payloadState.targetDir, &spaceRequired)) {
         if (spaceRequired == 0) {
-            ReportFailure(kSpaceNotMeasured);
+            ReportFailure(kSpaceNotMeasured, ERROR_INSTALL_FAILURE);
             return false;
         }
         char* text = ExpandTemplate(packageSettings.diskSpaceText,
                                     payloadState.targetDir[0], spaceRequired);
         if (!text) {
-            ReportFailure(kSpaceTextFailed);
+            ReportFailure(kSpaceTextFailed, ERROR_INSTALL_FAILURE);
             return false;
         }
         int answer = Ask(text, MB_ABORTRETRYIGNORE | MB_ICONHAND, true,
                          IDABORT, kNotEnoughSpace);
         FreeBytes(text);
         if (answer == IDIGNORE) return true;
-        if (answer != IDRETRY) return false;
+        if (answer != IDRETRY) {
+            SetExitCode(ERROR_DISK_FULL);
+            return false;
+        }
     }
     return true;
 }
@@ -80,35 +89,65 @@ bool CheckSystem() {
 // The installer on the verified package; the package goes with the
 // driver's clean-up once the installer has ended.
 bool Install() {
-    if (!RunInstaller(payloadState.tempPackagePath, uiState.quiet,
-                      CloseProgressDialog))
+    // The classic /q goes in front of /i; a deployment command line brings
+    // its own switches.
+    bool quiet = uiState.quiet && !runState.deployment;
+    if (!RunInstaller(payloadState.tempPackagePath, quiet,
+                      runState.installerArguments, CloseProgressDialog,
+                      &runState.exitCode))
         return false;
     payloadState.deleteTempPackage = 1;
     return true;
 }
 
+// The outcome of a failed extraction, as deployment tools know it.
+DWORD ExtractionExitCode() {
+    switch (payloadState.extractionFailure) {
+    case kPayloadDamaged:
+        return ERROR_INSTALL_PACKAGE_INVALID;
+    case kPackageNotWritten:
+        if (payloadState.writeError == ERROR_DISK_FULL ||
+            payloadState.writeError == ERROR_HANDLE_DISK_FULL)
+            return ERROR_DISK_FULL;
+        if (payloadState.writeError) return payloadState.writeError;
+        return ERROR_INSTALL_FAILURE;
+    default:
+        return ERROR_INSTALL_FAILURE;
+    }
+}
+
 // Steps after the settings are read; returns when the run is over.
 void RunSteps() {
     if (packageSettings.showWelcome || packageSettings.showProgress) {
-        if (!uiState.quiet && !LoadLogo()) {
-            ReportFailure(kLogoFailed);
+        if (DialogsShown() && !LoadLogo()) {
+            ReportFailure(kLogoFailed, ERROR_INSTALL_FAILURE);
             return;
         }
-        if (packageSettings.showWelcome && !uiState.quiet && !Greet()) return;
+        if (packageSettings.showWelcome && !uiState.quiet && !Greet()) {
+            SetExitCode(ERROR_INSTALL_USEREXIT);
+            return;
+        }
     }
     bool installing = runState.extractDir == 0;
     if (installing && !CheckSystem()) return;
     StartProgressThread();
-    if (ExtractPackage(installing, &kExtractionHooks) &&
-        (!installing || Install()))
-        return;
-    if (!CancelConfirmed(0)) ReportFailure(kExtractionFailed);
+    bool extracted = ExtractPackage(installing, &kExtractionHooks);
+    if (extracted && (!installing || Install())) return;
+    if (CancelConfirmed(0))
+        SetExitCode(ERROR_INSTALL_USEREXIT);
+    else
+        ReportFailure(kExtractionFailed, extracted
+                                             ? ERROR_INSTALL_SERVICE_FAILURE
+                                             : ExtractionExitCode());
 }
 
 void CleanUp() {
     CloseProgressDialog();
     ClosePayloadFiles();
     ReleaseSettings();
+    uiState.logPath = 0;
+    ReleaseDeploymentLine(&runState.line);
+    FreeBytes(runState.installerArguments);
 }
 
 }  // namespace
@@ -126,16 +165,17 @@ int RunSetup(HINSTANCE instance, HINSTANCE, const char* tail, int) {
     InitCommonControls();
     memset(&packageSettings, 0, sizeof packageSettings);
 
-    if (!ParseCommandLine(tail)) return 0;
+    if (!ParseCommandLine(tail)) return (int)runState.exitCode;
     if (!ReadPackageSettings(instance, runState.extractDir)) {
         if (packageSettings.errorText)
-            ReportFailure(kSettingsFailed);
+            ReportFailure(kSettingsFailed, ERROR_INSTALL_PACKAGE_INVALID);
         else
             ReportMessage(0, "Internal Error", "ERROR", kErrorStyle, true,
                           IDOK, kSettingsFailedEarly);
+        SetExitCode(ERROR_INSTALL_PACKAGE_INVALID);
     } else {
         RunSteps();
     }
     CleanUp();
-    return 0;
+    return runState.deployment ? (int)runState.exitCode : 1;
 }

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 // The whole run: switches, settings, greeting, checks, extraction and the
-// installer, always ending with the same clean-up. Returns 0.
+// installer, always ending with the same clean-up. Returns the process's
+// exit code: 1 for the classic command lines, the installer's or the
+// launcher's own outcome for a deployment command line.
 int RunSetup(HINSTANCE instance, HINSTANCE previous, const char* tail,
              int showCommand);
 

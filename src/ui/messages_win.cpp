@@ -6,11 +6,13 @@
 
 namespace {
 
-// Appends one line to error.log in the current directory. A log that
+// Appends one line to the log (error.log in the current directory, or the
+// /log file). A log that
 // cannot be opened, or a line that cannot be built or written, is lost
 // without notice: the run goes on as if it had been written.
 void AppendLogLine(const char* caption, const char* text, int code) {
-    HANDLE log = CreateFileA("error.log", GENERIC_WRITE, 0, 0, OPEN_ALWAYS,
+    HANDLE log = CreateFileA(uiState.logPath ? uiState.logPath : "error.log",
+                             GENERIC_WRITE, 0, 0, OPEN_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, 0);
     if (log == INVALID_HANDLE_VALUE) return;
     SetFilePointer(log, 0, 0, FILE_END);
@@ -31,7 +33,8 @@ void AppendLogLine(const char* caption, const char* text, int code) {
 
 int ReportMessage(HWND owner, const char* text, const char* caption,
                   UINT style, bool writeLog, int quietAnswer, int code) {
-    if (!uiState.quiet) return MessageBoxA(owner, text, caption, style);
-    if (writeLog) AppendLogLine(caption, text, code);
-    return quietAnswer;
+    if (writeLog && (uiState.quiet || uiState.logPath))
+        AppendLogLine(caption, text, code);
+    if (uiState.quiet) return quietAnswer;
+    return MessageBoxA(owner, text, caption, style);
 }

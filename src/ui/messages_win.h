@@ -14,10 +14,12 @@ enum MessageCode {
     kExtractionFailed = 8,
     kSpaceTextFailed = 9,
     kLogoFailed = 10,
+    kIllegalCommandLine = 11,
 };
 
-// Shows a message box, or in a quiet run returns quietAnswer and, when
-// writeLog is set, appends one line to error.log.
+// Shows a message box, or in a quiet run returns quietAnswer. With writeLog
+// set, a quiet run, or any run with a /log file, also appends one line to
+// the log.
 int ReportMessage(HWND owner, const char* text, const char* caption,
                   UINT style, bool writeLog, int quietAnswer, int code);
 

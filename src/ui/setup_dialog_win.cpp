@@ -25,6 +25,12 @@ const DWORD kProgressThreadEndWait = 5000;
 
 const COLORREF kBarBackground = RGB(230, 230, 230);
 
+// The white panel above the buttons, and where the heading and the body
+// text go on it.
+const RECT kPanel = {0, 0, 500, 314};
+const RECT kHeadingBox = {180, 22, 470, 85};
+const RECT kBodyBox = {180, 90, 470, 180};
+
 const char* BodyText() {
     return uiState.dialogMode.load() == kProgressMode
                ? packageSettings.progressText
@@ -84,7 +90,9 @@ INT_PTR OnCommand(HWND window, WPARAM wParam) {
     int id = LOWORD(wParam);
     bool progress = uiState.dialogMode.load() == kProgressMode;
     if (id == IDCANCEL || id == IDC_EXIT_CANCEL) {
-        if (progress)
+        if (progress && uiState.passive)
+            uiState.cancelState.store(kCancelConfirmed);
+        else if (progress)
             AskCancel(window);
         else
             EndDialog(window, 0);
@@ -114,8 +122,7 @@ void DrawLabel(HDC dc, const char* text, int height, int weight,
 void Paint(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    RECT panel = {0, 0, 500, 314};
-    FillRect(dc, &panel, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    FillRect(dc, &kPanel, (HBRUSH)GetStockObject(WHITE_BRUSH));
     HGDIOBJ previousPen = SelectObject(dc, GetStockObject(BLACK_PEN));
     MoveToEx(dc, 0, 312, 0);
     LineTo(dc, 500, 312);
@@ -131,8 +138,8 @@ void Paint(HWND window) {
                           DIB_RGB_COLORS);
     }
     DrawLabel(dc, packageSettings.dialogHeading, 20, FW_BOLD, "Verdana",
-              RECT{180, 22, 470, 85});
-    DrawLabel(dc, BodyText(), 13, 0, "Tahoma", RECT{180, 90, 470, 180});
+              kHeadingBox);
+    DrawLabel(dc, BodyText(), 13, 0, "Tahoma", kBodyBox);
     EndPaint(window, &paint);
 }
 
@@ -169,7 +176,7 @@ INT_PTR ShowSetupDialog() {
 
 DWORD WINAPI ProgressThreadMain(LPVOID) {
     uiState.dialogMode.store(kProgressMode);
-    if (packageSettings.showProgress && !uiState.quiet &&
+    if (packageSettings.showProgress && DialogsShown() &&
         !uiState.progressEndRequested.load())
         ShowSetupDialog();
     uiState.cancelState.store(kDialogFinished);
@@ -177,6 +184,8 @@ DWORD WINAPI ProgressThreadMain(LPVOID) {
 }
 
 }  // namespace
+
+bool DialogsShown() { return !uiState.quiet || uiState.passive; }
 
 bool RunWelcomeDialog() {
     uiState.dialogMode.store(kWelcomeMode);

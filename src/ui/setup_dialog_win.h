@@ -7,6 +7,10 @@
 
 #include "resource_ids.h"
 
+// Whether the run shows the setup dialog: not in a quiet run, except with
+// /passive, whose progress dialog is shown.
+bool DialogsShown();
+
 // Shows the setup dialog in welcome mode on the calling thread; true when
 // the user chose Continue.
 bool RunWelcomeDialog();

@@ -24,6 +24,12 @@ struct UiState {
     // all (/q and /e: every message then takes its quiet answer).
     HINSTANCE instance;
     uint8_t quiet;
+    // /passive: quiet, but with the progress dialog, whose Cancel then
+    // cancels at once.
+    uint8_t passive;
+    // Where log lines go: none for error.log in the current directory,
+    // written in quiet runs only; a /log file takes every run's lines.
+    const char* logPath;
 
     // Shared with the progress thread: each one word, read and written whole.
     std::atomic<HWND> dialogWindow;

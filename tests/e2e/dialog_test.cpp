@@ -336,6 +336,35 @@ TEST_F(GuiDialog, WelcomeQuestionThenCancelYesStopsMidway) {
     EXPECT_FALSE(ProductInstalled());
 }
 
+// /passive: no welcome, the progress dialog, and a Cancel that asks
+// nothing. The Unix exit status of wine keeps the code's low byte.
+TEST_F(GuiDialog, PassiveShowsTheProgressOnlyAndCancelsAtOnce) {
+    const Settings settings = WelcomeDialogSettings();
+    auto cancelled = Start(WriteSetup(AssemblePayload(settings, SlowStream()), "slow.exe"), dir_,
+                           {"/passive"});
+    const std::string dialog = WaitForWindows(kTitle, 1);
+    ASSERT_NE(dialog, "");
+    std::this_thread::sleep_for(1s);
+    EXPECT_GT(BarFill(Capture(dialog, Shot("passive"))), 0) << "not the progress dialog";
+    PressKeys(dialog, {"Escape"});
+    ASSERT_EQ(cancelled.wait_for(30s), std::future_status::ready) << "Cancel asked a question";
+    EXPECT_EQ(cancelled.get().exitCode, 1602 & 0xFF);
+    EXPECT_TRUE(NoTempPackages(UserTemp()));
+
+    auto installed = Start(WriteSetup(BuildPayload(settings, ProbePackage())), dir_, {"/passive"});
+    ASSERT_EQ(installed.wait_for(120s), std::future_status::ready);
+    EXPECT_EQ(installed.get().exitCode, 0);
+    EXPECT_TRUE(ProductInstalled());
+    EXPECT_TRUE(NoTempPackages(UserTemp()));
+
+    for (const char* tail : {"/?", "/x"}) {  // the usage box, exit 0; the about box, exit 1
+        auto box = Start(LauncherPath(), dir_, {tail});
+        PressKeys(WaitForWindows("Tarvix Software", 1), {"Return"});
+        ASSERT_EQ(box.wait_for(30s), std::future_status::ready) << tail;
+        EXPECT_EQ(box.get().exitCode, tail[1] == '?' ? 0 : 1) << tail;
+    }
+}
+
 // A missing logo, a size field of 0 or 1,048,577, or a stream that
 // inflates to another length: an error message instead of any dialog, and
 // nothing extracted. With neither welcome nor progress the same damage goes

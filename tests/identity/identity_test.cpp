@@ -103,6 +103,19 @@ TEST_F(Identity, WindowsObjdumpAndWrestoolReadTheProductsIdentity) {
     EXPECT_TRUE(icon105.size() >= ico.size() && std::equal(ico.begin(), ico.end(), icon105.begin()))
         << "icon group 105";
 
+    // The manifest runs setup.exe as the user who starts it (msiexec asks
+    // for elevation itself), on every system from Vista to 11.
+    RunResult manifest = Run({BOXLIFT_WRESTOOL, "-x", "--raw", "--type=24", "--name=1", "setup.exe"});
+    ASSERT_EQ(manifest.exitCode, 0) << manifest.output;
+    EXPECT_NE(manifest.output.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
+    for (const char* os : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+                           "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+                           "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_NE(manifest.output.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"),
+                  std::string::npos) << os;
+    EXPECT_NE(manifest.output.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+              std::string::npos);
+
     RunResult verify = Run({BOXLIFT_TOOL, "verify", "setup.exe"});
     EXPECT_EQ(verify.exitCode, 0) << verify.output << "(the marker once in the image, the checksum)";
     EXPECT_TRUE(Unpacks("setup.exe")) << "the rewritten image no longer runs";
