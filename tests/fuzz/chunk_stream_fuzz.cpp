@@ -12,7 +12,7 @@
 #include "memory_file.h"
 #include "payload/payload_format.h"
 #include "payload/zlib_inflate.h"
-#include "payload_writer.h"
+#include "payload/chunk_writer.h"
 
 namespace {
 

@@ -7,9 +7,11 @@
 #include <sstream>
 #include <utility>
 
-#include "codepage.h"
-#include "commands.h"
-#include "pe_image.h"
+#include "base/error.h"
+#include "cli/commands.h"
+#include "image/pe_image.h"
+#include "payload/payload_reader.h"
+#include "platform/codepage.h"
 
 using namespace boxlift;
 

@@ -15,9 +15,11 @@
 #include <random>
 #include <set>
 
-#include "payload_reader.h"
-#include "payload_writer.h"
-#include "progress_bar.h"
+#include "cli/progress_bar.h"
+#include "payload/chunk_writer.h"
+#include "payload/marker.h"
+#include "payload/payload_reader.h"
+#include "platform/file_io.h"
 
 namespace boxlift {
 namespace {
