@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/byte_writer.h"
 #include "base/error.h"
 #include "payload/chunk_writer.h"
 #include "payload/engine_version.h"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_reader.h"
 #include "base/error.h"
 #include "cli/commands.h"
 #include "image/pe_image.h"
@@ -49,7 +50,7 @@ std::vector<std::string> VerifyProblems(const SetupFile& setup) {
     const std::string& engine = layout.settings.requiredEngineVersion;
     note(engine.size() == 2, "requiredEngineVersion is " + std::to_string(engine.size()) +
                                  " bytes, not the two a writer stores");
-    std::uint32_t checksum = U32At(setup.bytes, setup.image.checksumOffset);
+    std::uint32_t checksum = ByteReader(setup.bytes, kPeOverrun).U32(setup.image.checksumOffset);
     note(checksum == 0 || checksum == PeChecksum(setup.bytes, setup.image.checksumOffset),
          "the PE checksum in the header does not match the file");
     try {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/byte_reader.h"
+#include "base/byte_writer.h"
 #include "base/error.h"
 #include "image/resource_tree.h"
 #include "payload/launcher_image.h"
@@ -27,12 +29,13 @@ struct IconImage {
 };
 
 std::vector<IconImage> ParseIcon(ByteView ico) {
-    if (ico.size() < 6 || U16At(ico, 0) != 0 || U16At(ico, 2) != 1 || U16At(ico, 4) == 0)
+    const ByteReader in(ico, kPeOverrun);
+    if (ico.size() < 6 || in.U16(0) != 0 || in.U16(2) != 1 || in.U16(4) == 0)
         throw Error("not an icon file (.ico with at least one image)");
     std::vector<IconImage> images;
-    for (std::uint16_t i = 0; i < U16At(ico, 4); ++i) {
+    for (std::uint16_t i = 0; i < in.U16(4); ++i) {
         std::size_t entry = 6 + 16 * i;
-        std::uint32_t size = U32At(ico, entry + 8), offset = U32At(ico, entry + 12);
+        std::uint32_t size = in.U32(entry + 8), offset = in.U32(entry + 12);
         if (offset > ico.size() || size > ico.size() - offset)
             throw Error("icon image " + std::to_string(i + 1) + " runs past the end of the file");
         images.push_back({Bytes(ico.begin() + entry, ico.begin() + entry + 12),
@@ -50,8 +53,9 @@ void ReplaceIconGroup(std::vector<Resource>& resources, ByteView ico) {
     for (const Resource& r : resources)
         if (IsType(r, kIconGroupType) && r.name == ResourceId{u"", kIconGroupId}) {
             language = r.language;
+            const ByteReader entries(r.data, kPeOverrun);
             for (std::size_t at = 6; at + 14 <= r.data.size(); at += 14)
-                oldIcons.push_back(U16At(r.data, at + 12));
+                oldIcons.push_back(entries.U16(at + 12));
         }
     std::erase_if(resources, [&](const Resource& r) {
         return (IsType(r, kIconGroupType) && r.name == ResourceId{u"", kIconGroupId}) ||
@@ -60,13 +64,12 @@ void ReplaceIconGroup(std::vector<Resource>& resources, ByteView ico) {
     std::uint16_t nextId = 1;
     for (const Resource& r : resources)
         if (IsType(r, kIconType)) nextId = std::max<std::uint16_t>(nextId, r.name.id + 1);
-    Resource group{{u"", kIconGroupType}, {u"", kIconGroupId}, language, 0, Bytes(6, 0)};
-    PutU16(group.data, 2, 1);
-    PutU16(group.data, 4, static_cast<std::uint16_t>(images.size()));
+    Resource group{{u"", kIconGroupType}, {u"", kIconGroupId}, language, 0, {}};
+    ByteWriter out(group.data);
+    out.U16(0).U16(1).U16(static_cast<std::uint16_t>(images.size()));  // GRPICONDIR
     for (IconImage& image : images) {
         std::uint16_t id = nextId++;
-        group.data.insert(group.data.end(), image.header.begin(), image.header.end());
-        group.data.insert(group.data.end(), {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8)});
+        out.Append(image.header).U16(id);
         resources.push_back({{u"", kIconType}, {u"", id}, language, 0, std::move(image.data)});
     }
     resources.push_back(std::move(group));
@@ -86,7 +89,7 @@ Bytes ReplaceResourceSection(ByteView image, const PeImage& pe, std::vector<Reso
             pe.directories[i].address >= oldEnd)
             throw Error("data directory " + std::to_string(i) +
                         " lies behind the resource section, which would move it");
-    if (U32At(image, pe.optionalHeader + 16) >= oldEnd)
+    if (ByteReader(image, kPeOverrun).U32(pe.optionalHeader + 16) >= oldEnd)
         throw Error("the entry point lies behind the resource section");
 
     const Bytes data = BuildResourceSection(std::move(resources), rsrc->virtualAddress);
@@ -96,12 +99,13 @@ Bytes ReplaceResourceSection(ByteView image, const PeImage& pe, std::vector<Reso
     const std::int64_t vaShift = static_cast<std::int64_t>(AlignUp(size, pe.sectionAlignment)) -
                                  AlignUp(rsrc->virtualSize, pe.sectionAlignment);
 
-    Bytes out(image.begin(), image.begin() + rsrc->rawOffset);
-    out.insert(out.end(), data.begin(), data.end());
-    out.resize(out.size() + (rawSize - size), 0);
-    out.insert(out.end(), image.begin() + rsrc->rawOffset + rsrc->rawSize, image.end());
-    PutU32(out, rsrc->headerOffset + 8, size);
-    PutU32(out, rsrc->headerOffset + 16, rawSize);
+    Bytes bytes(image.begin(), image.begin() + rsrc->rawOffset);
+    ByteWriter out(bytes, kPeOverrun);
+    out.Append(data);
+    bytes.resize(bytes.size() + (rawSize - size), 0);
+    out.Append(image.subspan(rsrc->rawOffset + rsrc->rawSize));
+    out.PutU32(rsrc->headerOffset + 8, size);
+    out.PutU32(rsrc->headerOffset + 16, rawSize);
     std::uint32_t imageSize = 0;
     for (const PeSection& s : pe.sections) {
         std::uint32_t va = s.virtualAddress, vsize = s.virtualSize;
@@ -109,21 +113,21 @@ Bytes ReplaceResourceSection(ByteView image, const PeImage& pe, std::vector<Reso
             if (s.rawOffset < rsrc->rawOffset + rsrc->rawSize)
                 throw Error("section " + s.name + " follows the resources in memory but not in the file");
             va = static_cast<std::uint32_t>(va + vaShift);
-            PutU32(out, s.headerOffset + 12, va);
-            PutU32(out, s.headerOffset + 20, static_cast<std::uint32_t>(s.rawOffset + rawShift));
+            out.PutU32(s.headerOffset + 12, va);
+            out.PutU32(s.headerOffset + 20, static_cast<std::uint32_t>(s.rawOffset + rawShift));
         } else if (s.virtualAddress == rsrc->virtualAddress) {
             vsize = size;
         }
         imageSize = std::max(imageSize, va + AlignUp(vsize, pe.sectionAlignment));
     }
-    PutU32(out, pe.directoryOffset + 8 * kResourceDirectory + 4, size);
+    out.PutU32(pe.directoryOffset + 8 * kResourceDirectory + 4, size);
     if (pe.directories[kRelocationDirectory].address >= oldEnd)
-        PutU32(out, pe.directoryOffset + 8 * kRelocationDirectory,
-               static_cast<std::uint32_t>(pe.directories[kRelocationDirectory].address + vaShift));
-    PutU32(out, pe.optionalHeader + 56, imageSize);  // SizeOfImage
-    std::uint32_t initialized = U32At(out, pe.optionalHeader + 8);
-    PutU32(out, pe.optionalHeader + 8, static_cast<std::uint32_t>(initialized + rawShift));
-    return out;
+        out.PutU32(pe.directoryOffset + 8 * kRelocationDirectory,
+                   static_cast<std::uint32_t>(pe.directories[kRelocationDirectory].address + vaShift));
+    out.PutU32(pe.optionalHeader + 56, imageSize);  // SizeOfImage
+    std::uint32_t initialized = ByteReader(bytes, kPeOverrun).U32(pe.optionalHeader + 8);
+    out.PutU32(pe.optionalHeader + 8, static_cast<std::uint32_t>(initialized + rawShift));
+    return bytes;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/byte_reader.h"
 #include "base/error.h"
 
 namespace boxlift {
@@ -10,67 +11,42 @@ namespace {
 constexpr std::uint16_t kPe32Magic = 0x10B;
 constexpr std::size_t kSectionHeaderSize = 40;
 
-void Need(ByteView bytes, std::size_t offset, std::size_t size) {
-    if (offset > bytes.size() || size > bytes.size() - offset)
-        throw Error("not a valid PE image: a header runs past the end of the file (offset " +
-                    std::to_string(offset) + ")");
-}
-
 }  // namespace
 
-std::uint16_t U16At(ByteView b, std::size_t at) {
-    Need(b, at, 2);
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-
-std::uint32_t U32At(ByteView b, std::size_t at) {
-    return U16At(b, at) | static_cast<std::uint32_t>(U16At(b, at + 2)) << 16;
-}
-
-void PutU16(Bytes& b, std::size_t at, std::uint16_t value) {
-    Need(b, at, 2);
-    b[at] = static_cast<std::uint8_t>(value);
-    b[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutU32(Bytes& b, std::size_t at, std::uint32_t value) {
-    PutU16(b, at, static_cast<std::uint16_t>(value));
-    PutU16(b, at + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
-PeImage ParsePe(ByteView file) {
-    if (U16At(file, 0) != 0x5A4D) throw Error("not a PE image: no MZ header");
-    std::size_t pe = U32At(file, 0x3C);
-    if (U32At(file, pe) != 0x4550) throw Error("not a PE image: no PE signature");
+PeImage ParsePe(ByteView bytes) {
+    const ByteReader file(bytes, kPeOverrun);
+    if (file.U16(0) != 0x5A4D) throw Error("not a PE image: no MZ header");
+    std::size_t pe = file.U32(0x3C);
+    if (file.U32(pe) != 0x4550) throw Error("not a PE image: no PE signature");
     const std::size_t coff = pe + 4;
     PeImage image;
     image.optionalHeader = coff + 20;
-    if (U16At(file, image.optionalHeader) != kPe32Magic)
+    if (file.U16(image.optionalHeader) != kPe32Magic)
         throw Error("not a 32-bit PE image (PE32 optional header expected)");
-    image.sectionAlignment = U32At(file, image.optionalHeader + 32);
-    image.fileAlignment = U32At(file, image.optionalHeader + 36);
+    image.sectionAlignment = file.U32(image.optionalHeader + 32);
+    image.fileAlignment = file.U32(image.optionalHeader + 36);
     image.checksumOffset = image.optionalHeader + 64;
     image.directoryOffset = image.optionalHeader + 96;
-    std::uint32_t directories = std::min<std::uint32_t>(U32At(file, image.optionalHeader + 92), 16);
+    std::uint32_t directories = std::min<std::uint32_t>(file.U32(image.optionalHeader + 92), 16);
     for (std::uint32_t i = 0; i < directories; ++i)
-        image.directories.push_back({U32At(file, image.directoryOffset + 8 * i),
-                                     U32At(file, image.directoryOffset + 8 * i + 4)});
+        image.directories.push_back({file.U32(image.directoryOffset + 8 * i),
+                                     file.U32(image.directoryOffset + 8 * i + 4)});
     image.directories.resize(16);
-    std::size_t sectionTable = image.optionalHeader + U16At(file, coff + 16);
-    std::uint16_t count = U16At(file, coff + 2);
-    image.imageEnd = U32At(file, image.optionalHeader + 60);  // SizeOfHeaders
+    std::size_t sectionTable = image.optionalHeader + file.U16(coff + 16);
+    std::uint16_t count = file.U16(coff + 2);
+    image.imageEnd = file.U32(image.optionalHeader + 60);  // SizeOfHeaders
     for (std::uint16_t i = 0; i < count; ++i) {
         std::size_t at = sectionTable + i * kSectionHeaderSize;
-        Need(file, at, kSectionHeaderSize);
+        file.Need(at, kSectionHeaderSize);
         PeSection s;
-        s.name.assign(reinterpret_cast<const char*>(file.data() + at), 8);
+        s.name.assign(reinterpret_cast<const char*>(bytes.data() + at), 8);
         s.name.resize(s.name.find('\0') == std::string::npos ? 8 : s.name.find('\0'));
-        s.virtualSize = U32At(file, at + 8);
-        s.virtualAddress = U32At(file, at + 12);
-        s.rawSize = U32At(file, at + 16);
-        s.rawOffset = U32At(file, at + 20);
+        s.virtualSize = file.U32(at + 8);
+        s.virtualAddress = file.U32(at + 12);
+        s.rawSize = file.U32(at + 16);
+        s.rawOffset = file.U32(at + 20);
         s.headerOffset = at;
-        Need(file, s.rawOffset, s.rawSize);
+        file.Need(s.rawOffset, s.rawSize);
         image.imageEnd = std::max<std::size_t>(image.imageEnd, s.rawOffset + s.rawSize);
         image.sections.push_back(s);
     }

@@ -25,6 +25,10 @@ struct PeDirectory {
     std::uint32_t size = 0;
 };
 
+// What a ByteReader or ByteWriter over an image, or over the structures
+// inside it, says when a field lies past the end.
+inline constexpr char kPeOverrun[] = "not a valid PE image: a header runs past the end of the file";
+
 inline constexpr int kResourceDirectory = 2;
 inline constexpr int kSecurityDirectory = 4;
 inline constexpr int kRelocationDirectory = 5;
@@ -66,11 +70,5 @@ private:
     std::uint64_t sum_ = 0;
     std::uint8_t low_ = 0;  // the first byte of a word still open
 };
-
-// Little-endian fields, bounds-checked: throw Error past the end.
-std::uint16_t U16At(ByteView bytes, std::size_t offset);
-std::uint32_t U32At(ByteView bytes, std::size_t offset);
-void PutU16(Bytes& bytes, std::size_t offset, std::uint16_t value);
-void PutU32(Bytes& bytes, std::size_t offset, std::uint32_t value);
 
 }  // namespace boxlift

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/byte_reader.h"
+#include "base/byte_writer.h"
 #include "base/error.h"
 #include <map>
 
@@ -15,7 +17,7 @@ constexpr std::uint32_t kNamed = 0x80000000;
 class TreeReader {
 public:
     TreeReader(ByteView file, const PeImage& image, PeDirectory directory)
-        : file_(file), image_(image), rva_(directory.address),
+        : file_(file), in_(file, kPeOverrun), image_(image), rva_(directory.address),
           start_(image.OffsetOf(directory.address, directory.size)), size_(directory.size) {}
 
     void Directory(std::uint32_t offset, int level, Resource path, std::vector<Resource>& out);
@@ -30,6 +32,7 @@ private:
     Resource Data(std::uint32_t offset, Resource path) const;
 
     ByteView file_;
+    ByteReader in_;
     const PeImage& image_;
     std::uint32_t rva_;
     std::size_t start_;
@@ -39,18 +42,18 @@ private:
 ResourceId TreeReader::Id(std::uint32_t field) const {
     if (!(field & kNamed)) return {u"", static_cast<std::uint16_t>(field)};
     std::size_t at = At(field & ~kNamed, 2);
-    std::uint16_t length = U16At(file_, at);
+    std::uint16_t length = in_.U16(at);
     At((field & ~kNamed) + 2, 2u * length);
     ResourceId id;
-    for (std::uint16_t i = 0; i < length; ++i) id.name += static_cast<char16_t>(U16At(file_, at + 2 + 2 * i));
+    for (std::uint16_t i = 0; i < length; ++i) id.name += static_cast<char16_t>(in_.U16(at + 2 + 2 * i));
     return id;
 }
 
 Resource TreeReader::Data(std::uint32_t offset, Resource path) const {
     std::size_t at = At(offset, 16);
-    std::uint32_t rva = U32At(file_, at), size = U32At(file_, at + 4);
+    std::uint32_t rva = in_.U32(at), size = in_.U32(at + 4);
     std::size_t data = image_.OffsetOf(rva, size);
-    path.codepage = U32At(file_, at + 8);
+    path.codepage = in_.U32(at + 8);
     path.data.assign(file_.begin() + data, file_.begin() + data + size);
     return path;
 }
@@ -58,11 +61,11 @@ Resource TreeReader::Data(std::uint32_t offset, Resource path) const {
 void TreeReader::Directory(std::uint32_t offset, int level, Resource path,
                            std::vector<Resource>& out) {
     std::size_t at = At(offset, 16);
-    std::uint32_t entries = U16At(file_, at + 12) + U16At(file_, at + 14);
+    std::uint32_t entries = in_.U16(at + 12) + in_.U16(at + 14);
     At(offset + 16, 8 * entries);
     for (std::uint32_t i = 0; i < entries; ++i) {
-        std::uint32_t idField = U32At(file_, at + 16 + 8 * i);
-        std::uint32_t target = U32At(file_, at + 20 + 8 * i);
+        std::uint32_t idField = in_.U32(at + 16 + 8 * i);
+        std::uint32_t target = in_.U32(at + 20 + 8 * i);
         ResourceId id = Id(idField);
         if (level == 0) path.type = id;
         if (level == 1) path.name = id;
@@ -81,14 +84,6 @@ void TreeReader::Directory(std::uint32_t offset, int level, Resource path,
 bool IdBefore(const ResourceId& a, const ResourceId& b) {
     if (a.name.empty() != b.name.empty()) return !a.name.empty();
     return a.name.empty() ? a.id < b.id : a.name < b.name;
-}
-
-void Append(Bytes& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-void Align(Bytes& out, std::size_t alignment) {
-    while (out.size() % alignment) out.push_back(0);
 }
 
 // One directory level: its entries' ids, in PE order, and what each holds.
@@ -137,41 +132,39 @@ Bytes BuildResourceSection(std::vector<Resource> resources, std::uint32_t sectio
     std::uint32_t dataEntries = dirEnd;
     std::uint32_t strings = dataEntries + 16 * static_cast<std::uint32_t>(resources.size());
     Bytes stringBytes;
+    ByteWriter stringOut(stringBytes);
     std::map<std::u16string, std::uint32_t> stringAt;
     auto idField = [&](const ResourceId& id) -> std::uint32_t {
         if (id.name.empty()) return id.id;
         auto [it, fresh] = stringAt.emplace(id.name, strings + static_cast<std::uint32_t>(stringBytes.size()));
         if (fresh) {
-            Append(stringBytes, static_cast<std::uint32_t>(id.name.size()), 2);
-            for (char16_t c : id.name) Append(stringBytes, c, 2);
+            stringOut.U16(static_cast<std::uint16_t>(id.name.size()));
+            for (char16_t c : id.name) stringOut.U16(c);
         }
         return kNamed | it->second;
     };
 
     Bytes dirs, entries, data;
+    ByteWriter dirOut(dirs), entryOut(entries), dataOut(data);
     std::uint32_t nextDir = 16 + 8 * static_cast<std::uint32_t>(types.size());
-    auto header = [](Bytes& out, const auto& level) {
-        std::uint32_t named = static_cast<std::uint32_t>(
+    auto header = [](ByteWriter& out, const auto& level) {
+        std::uint16_t named = static_cast<std::uint16_t>(
             std::ranges::count_if(level, [](const auto& e) { return !e.first.name.empty(); }));
-        Append(out, 0, 4);  // characteristics
-        Append(out, 0, 4);  // time stamp: 0, for reproducible output
-        Append(out, 4, 2);  // version 4.0, as resource compilers write
-        Append(out, 0, 2);
-        Append(out, named, 2);
-        Append(out, static_cast<std::uint32_t>(level.size()) - named, 2);
+        out.U32(0);        // characteristics
+        out.U32(0);        // time stamp: 0, for reproducible output
+        out.U16(4).U16(0);  // version 4.0, as resource compilers write
+        out.U16(named).U16(static_cast<std::uint16_t>(level.size() - named));
     };
     // Breadth first: the root, then each type's directory, then each name's.
-    header(dirs, types);
+    header(dirOut, types);
     for (auto& [type, names] : types) {
-        Append(dirs, idField(type), 4);
-        Append(dirs, kSubdirectory | nextDir, 4);
+        dirOut.U32(idField(type)).U32(kSubdirectory | nextDir);
         nextDir += 16 + 8 * static_cast<std::uint32_t>(names.size());
     }
     for (auto& [type, names] : types) {
-        header(dirs, names);
+        header(dirOut, names);
         for (auto& [name, languages] : names) {
-            Append(dirs, idField(name), 4);
-            Append(dirs, kSubdirectory | nextDir, 4);
+            dirOut.U32(idField(name)).U32(kSubdirectory | nextDir);
             nextDir += 16 + 8 * static_cast<std::uint32_t>(languages.size());
         }
     }
@@ -180,27 +173,23 @@ Bytes BuildResourceSection(std::vector<Resource> resources, std::uint32_t sectio
         for (auto& [name, languages] : names) {
             std::vector<std::pair<ResourceId, int>> langIds;
             for (auto& [language, r] : languages) langIds.push_back({ResourceId{u"", language}, 0});
-            header(dirs, langIds);
+            header(dirOut, langIds);
             for (auto& [language, r] : languages) {
-                Append(dirs, language, 4);
-                Append(dirs, dataEntries + 16 * static_cast<std::uint32_t>(order.size()), 4);
+                dirOut.U32(language).U32(dataEntries + 16 * static_cast<std::uint32_t>(order.size()));
                 order.push_back(r);
             }
         }
-    Align(stringBytes, 8);
+    stringOut.Align(8);
     std::uint32_t dataStart = strings + static_cast<std::uint32_t>(stringBytes.size());
     for (const Resource* r : order) {
-        Append(entries, sectionRva + dataStart + static_cast<std::uint32_t>(data.size()), 4);
-        Append(entries, static_cast<std::uint32_t>(r->data.size()), 4);
-        Append(entries, r->codepage, 4);
-        Append(entries, 0, 4);
-        data.insert(data.end(), r->data.begin(), r->data.end());
-        Align(data, 8);
+        entryOut.U32(sectionRva + dataStart + static_cast<std::uint32_t>(data.size()))
+            .U32(static_cast<std::uint32_t>(r->data.size()))
+            .U32(r->codepage)
+            .U32(0);
+        dataOut.Append(r->data).Align(8);
     }
     Bytes section = std::move(dirs);
-    section.insert(section.end(), entries.begin(), entries.end());
-    section.insert(section.end(), stringBytes.begin(), stringBytes.end());
-    section.insert(section.end(), data.begin(), data.end());
+    ByteWriter(section).Append(entries).Append(stringBytes).Append(data);
     return section;
 }
 

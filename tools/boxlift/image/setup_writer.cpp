@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/byte_writer.h"
 #include "base/error.h"
 #include "image/pe_image.h"
 #include "payload/chunk_writer.h"
@@ -43,7 +44,7 @@ std::uint64_t WriteSetupFile(const std::filesystem::path& output, ByteView launc
     WriteChunkStream(input.Size(), ReadExactly(input, package), write, options);
     CheckNothingLeft(input, package);
     Bytes field;
-    AppendU32(field, checksum.Result());
+    ByteWriter(field).U32(checksum.Result());
     temp.WriteAt(checksumAt, field);
     temp.Commit();
     return input.Size();

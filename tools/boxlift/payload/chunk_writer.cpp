@@ -4,45 +4,31 @@
 #include <limits>
 #include <string>
 
+#include "base/byte_writer.h"
 #include "base/error.h"
 #include "payload/record_pipeline.h"
 
 namespace boxlift {
-namespace {
 
-void AppendBytes(Bytes& out, ByteView data) {
-    out.insert(out.end(), data.begin(), data.end());
-}
-
-}  // namespace
-
-void AppendU32(Bytes& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-void AppendChunkCount(Bytes& out, std::uint32_t count) {
-    AppendU32(out, count);
-}
+void AppendChunkCount(Bytes& out, std::uint32_t count) { ByteWriter(out).U32(count); }
 
 // The record writers write what they are given, unchecked, so that tests
 // can build streams the launcher must refuse; EncodeChunkStream keeps to
 // the limits by construction.
 void AppendStoredRecord(Bytes& out, ByteView data) {
-    out.push_back(kStoredRecord);
-    AppendU32(out, static_cast<std::uint32_t>(data.size()));
-    AppendBytes(out, data);
+    ByteWriter(out).U8(kStoredRecord).U32(static_cast<std::uint32_t>(data.size())).Append(data);
 }
 
 void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
                             ByteView zlibStream) {
-    out.push_back(kCompressedRecord);
-    AppendU32(out, inflatedSize);
-    AppendU32(out, static_cast<std::uint32_t>(zlibStream.size()));
-    AppendBytes(out, zlibStream);
+    ByteWriter(out)
+        .U8(kCompressedRecord)
+        .U32(inflatedSize)
+        .U32(static_cast<std::uint32_t>(zlibStream.size()))
+        .Append(zlibStream);
 }
 
-void AppendEndRecord(Bytes& out) { out.push_back(kEndRecord); }
+void AppendEndRecord(Bytes& out) { ByteWriter(out).U8(kEndRecord); }
 
 std::uint32_t ChunkCount(std::uint64_t packageSize) {
     std::uint64_t pieces = packageSize / kPieceSize +
@@ -86,7 +72,7 @@ Bytes EncodeChunkStream(ByteView package, const PackOptions& options) {
             std::copy_n(package.begin(), piece.size(), piece.begin());
             package = package.subspan(piece.size());
         },
-        [&](ByteView bytes) { AppendBytes(out, bytes); }, options);
+        [&](ByteView bytes) { ByteWriter(out).Append(bytes); }, options);
     return out;
 }
 

@@ -16,7 +16,6 @@ namespace boxlift {
 inline constexpr std::size_t kPieceSize = kMaxChunkSize;  // what a record holds
 
 // Record writing, piece by piece (tests use these to build odd streams).
-void AppendU32(Bytes& out, std::uint32_t value);
 void AppendChunkCount(Bytes& out, std::uint32_t count);
 void AppendStoredRecord(Bytes& out, ByteView data);
 void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
