@@ -27,7 +27,7 @@ void RefuseOverwritingInput(const fs::path& out, std::initializer_list<fs::path>
         std::error_code ignored;  // a missing OUT is no conflict
         bool same = out == input || (!input.empty() && fs::equivalent(out, input, ignored));
         if (same && !input.empty())
-            throw Error(out.string() + ": is the same file as the input " + input.string());
+            throw Error("is the same file as the input " + input.string()).InFile(out.string());
     }
 }
 
@@ -39,9 +39,9 @@ std::vector<std::pair<std::string, std::string>> VersionOverrides(const Config& 
         if (entry.key == "FileVersion" || entry.key == "ProductVersion") {
             try {
                 ParseFourPartVersion(entry.value);
-            } catch (const Error& e) {
-                throw Error(config.fileName + ":" + std::to_string(entry.line) + ": " + entry.key +
-                            ": " + e.what());
+            } catch (Error& e) {
+                LocateEntryError(e, config.fileName, entry);
+                throw;
             }
         }
         overrides.emplace_back(entry.key, entry.value);
@@ -52,19 +52,15 @@ std::vector<std::pair<std::string, std::string>> VersionOverrides(const Config& 
 // The embedded launcher, or the one at launcher, given the product's
 // identity; checked either way.
 Bytes LauncherImage(const BuildRequest& request, const Config& config, const VersionInfo& version) {
-    const std::string name =
-        request.launcher.empty() ? "the built-in launcher" : request.launcher.string();
+    const fs::path name =
+        request.launcher.empty() ? fs::path("the built-in launcher") : request.launcher;
     ByteView embedded = EmbeddedLauncher();
     Bytes image = request.launcher.empty() ? Bytes(embedded.begin(), embedded.end())
                                            : ReadFileBytes(request.launcher);
-    try {
+    return AboutFile(name, [&] {  // errors about the icon name the icon
         CheckLauncherImage(image);
         return ApplyIdentity(image, version, config.icon);
-    } catch (const Error& e) {
-        std::string message = e.what();
-        bool aboutIcon = !config.icon.empty() && message.starts_with(config.icon.string() + ":");
-        throw Error(aboutIcon ? message : name + ": " + message);
-    }
+    });
 }
 
 // The package's first bytes, enough for its signature.
@@ -97,12 +93,10 @@ int RunBuild(const BuildRequest& request, std::ostream& out) {
     const Settings settings = ApplyConfig(
         config, ProductSettings(product, config.codepage, request.package.string()));
     const auto overrides = VersionOverrides(config);
-    VersionInfo version;
-    try {  // the overrides are checked: a bad version is the package's
-        version = ProductVersionInfo(product, output.filename().string(), overrides);
-    } catch (const Error& e) {
-        throw Error(request.package.string() + ": " + e.what());
-    }
+    // The overrides are checked: a bad version is the package's.
+    const VersionInfo version = AboutFile(request.package, [&] {
+        return ProductVersionInfo(product, output.filename().string(), overrides);
+    });
     const Bytes image = LauncherImage(request, config, version);
     const std::uint64_t packageSize = WriteWithProgress(output, image, settings, request);
     if (request.quiet) return 0;

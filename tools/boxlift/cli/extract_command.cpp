@@ -15,11 +15,11 @@ int RunExtract(const ExtractRequest& request, std::ostream& out) {
     std::error_code error;
     fs::create_directories(request.outDir, error);
     if (!fs::is_directory(request.outDir))
-        throw Error(request.outDir.string() + ": cannot create the directory" +
-                    (error ? ": " + error.message() : std::string()));
+        throw Error("cannot create the directory" + (error ? ": " + error.message() : std::string()))
+            .InFile(request.outDir.string());
     const fs::path target = request.outDir / fs::path(request.setup.filename()).replace_extension(".msi");
     if (fs::equivalent(target, request.setup, error))
-        throw Error(target.string() + ": is the input file itself");
+        throw Error("is the input file itself").InFile(target.string());
     WriteFileBytes(target, package);
     out << "boxlift: wrote " << target.string() << " (" << package.size() << " bytes)\n";
     return 0;

@@ -123,8 +123,9 @@ void PrintText(const ordered_json& r, std::ostream& out) {
 int RunInspect(const InspectRequest& request, std::ostream& out) {
     try {
         CheckCodepage(request.codepage);
-    } catch (const Error& e) {
-        throw Error(std::string("--codepage: ") + e.what());
+    } catch (Error& e) {
+        e.SetSubjectIfUnset("--codepage");
+        throw;
     }
     WriteInspectReport(ReadSetupFile(request.setup), request.codepage, request.json, out);
     return 0;

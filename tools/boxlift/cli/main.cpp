@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 
@@ -36,6 +37,9 @@ int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     try {
         return Run(boxlift::ParseCommandLine(args));
+    } catch (const boxlift::Error& e) {
+        std::cerr << "boxlift: " << e.Message() << '\n';
+        return boxlift::kExitFailure;
     } catch (const std::exception& e) {
         std::cerr << "boxlift: " << e.what() << '\n';
         return boxlift::kExitFailure;

@@ -66,7 +66,7 @@ std::vector<std::string> VerifyProblems(const SetupFile& setup) {
         note(IsCompoundFile(head), "the package is not a Windows Installer database (first 8 bytes)");
         if (auto tail = CheckTail(setup, stream.endOffset)) problems.push_back(*tail);
     } catch (const Error& e) {
-        problems.push_back(e.what());
+        problems.push_back(e.Message());
     }
     return problems;
 }
@@ -81,7 +81,7 @@ int RunVerify(const VerifyRequest& request, std::ostream& out) {
     }
     std::string message = std::to_string(problems.size()) + " problem(s):";
     for (const std::string& problem : problems) message += "\n  " + problem;
-    throw Error(request.setup.string() + ": " + message);
+    throw Error(message).InFile(request.setup.string());
 }
 
 }  // namespace boxlift

@@ -140,11 +140,7 @@ Bytes ApplyIdentity(ByteView image, const VersionInfo& version, const std::files
                          BuildVersionInfo(version)});
     if (!icon.empty()) {
         const Bytes ico = ReadFileBytes(icon);
-        try {
-            ReplaceIconGroup(resources, ico);
-        } catch (const Error& e) {
-            throw Error(icon.string() + ": " + e.what());
-        }
+        AboutFile(icon, [&] { ReplaceIconGroup(resources, ico); });
     }
     Bytes out = ReplaceResourceSection(image, pe, std::move(resources));
     CheckLauncherImage(out);  // e.g. an icon that holds the marker's bytes

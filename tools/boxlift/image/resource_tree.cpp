@@ -25,7 +25,7 @@ public:
 private:
     std::size_t At(std::uint32_t offset, std::size_t size) const {
         if (offset > size_ || size > size_ - offset)
-            throw Error("resource tree: an entry points outside the resource section");
+            throw Error("an entry points outside the resource section").About("resource tree");
         return start_ + offset;
     }
     ResourceId Id(std::uint32_t field) const;
@@ -72,7 +72,7 @@ void TreeReader::Directory(std::uint32_t offset, int level, Resource path,
         if (level == 2) path.language = id.id;
         bool subdirectory = (target & kSubdirectory) != 0;
         if (subdirectory != (level < 2))
-            throw Error("resource tree: not the three levels type, name, language");
+            throw Error("not the three levels type, name, language").About("resource tree");
         if (subdirectory)
             Directory(target & ~kSubdirectory, level + 1, path, out);
         else
@@ -117,7 +117,7 @@ Bytes BuildResourceSection(std::vector<Resource> resources, std::uint32_t sectio
     for (const Resource& r : resources) {
         Languages& languages = Slot(Slot(types, r.type), r.name);
         if (!languages.emplace(r.language, &r).second)
-            throw Error("resource tree: a resource is given twice");
+            throw Error("a resource is given twice").About("resource tree");
     }
     SortLevel(types);
     for (auto& [type, names] : types) SortLevel(names);

@@ -24,19 +24,10 @@ struct SetupFile {
 };
 
 // Reads the file, its PE headers, the payload's layout and settings and
-// the version resource. Throws Error prefixed with the file's name.
+// the version resource. Throws Error naming the file.
 SetupFile ReadSetupFile(const std::filesystem::path& path);
 
 // The same over the file's bytes, already in memory; path names it.
 SetupFile ParseSetupFile(const std::filesystem::path& path, Bytes bytes);
-
-// Runs fn, putting the file's name in front of any Error it throws.
-template <typename Fn> auto AboutFile(const std::filesystem::path& path, Fn fn) {
-    try {
-        return fn();
-    } catch (const Error& e) {
-        throw Error(path.string() + ": " + e.what());
-    }
-}
 
 }  // namespace boxlift

@@ -17,13 +17,14 @@ namespace {
 PieceSource ReadExactly(InputFile& file, const std::filesystem::path& path) {
     return [&file, path](std::span<std::uint8_t> piece) {
         if (file.Read(piece) != piece.size())
-            throw Error(path.string() + ": became shorter while being read");
+            throw Error("became shorter while being read").InFile(path.string());
     };
 }
 
 void CheckNothingLeft(InputFile& file, const std::filesystem::path& path) {
     std::uint8_t extra;
-    if (file.Read({&extra, 1}) != 0) throw Error(path.string() + ": grew while being read");
+    if (file.Read({&extra, 1}) != 0)
+        throw Error("grew while being read").InFile(path.string());
 }
 
 }  // namespace

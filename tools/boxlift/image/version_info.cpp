@@ -28,7 +28,7 @@ std::size_t Aligned(std::size_t offset) { return (offset + 3) & ~std::size_t{3};
 Node ParseNode(ByteView block, std::size_t at, std::size_t end) {
     const ByteReader in(block, kPeOverrun);
     std::uint16_t length = in.U16(at);
-    if (length < 6 || length > end - at) throw Error("version resource: a node overruns its parent");
+    if (length < 6 || length > end - at) throw Error("a node overruns its parent").About("version resource");
     end = at + length;
     Node node;
     std::uint16_t valueLength = in.U16(at + 2);
@@ -38,7 +38,7 @@ Node ParseNode(ByteView block, std::size_t at, std::size_t end) {
         node.key += c;
     p = Aligned(p + 2);
     std::size_t valueBytes = node.type == 1 ? 2u * valueLength : valueLength;
-    if (p > end || valueBytes > end - p) throw Error("version resource: a value overruns its node");
+    if (p > end || valueBytes > end - p) throw Error("a value overruns its node").About("version resource");
     node.value.assign(block.begin() + p, block.begin() + p + valueBytes);
     for (p = Aligned(p + valueBytes); p + 6 <= end; p = Aligned(p + in.U16(p)))
         node.children.push_back(ParseNode(block, p, end));
@@ -97,7 +97,7 @@ VersionInfo ParseVersionInfo(ByteView block) {
     const ByteReader fixed(root.value, kPeOverrun);
     if (root.key != u"VS_VERSION_INFO" || root.value.size() != kFixedSize ||
         fixed.U32(0) != kFixedSignature)
-        throw Error("version resource: no VS_VERSION_INFO with a fixed file info");
+        throw Error("no VS_VERSION_INFO with a fixed file info").About("version resource");
     VersionInfo info;
     info.fileVersion = VersionAt(fixed, 8);
     info.productVersion = VersionAt(fixed, 16);

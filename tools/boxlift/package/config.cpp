@@ -49,8 +49,8 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(const std::string& message) const {
-        throw Error(fileName_ + ":" + std::to_string(number_) + ": " + message);
+    [[noreturn]] void Fail(const std::string& problem, const std::string& key = {}) const {
+        throw Error(problem).InFile(fileName_).AtLine(number_).About(key);
     }
     void Entry(std::string_view key, std::string_view value);
 
@@ -84,14 +84,14 @@ void Reader::Line(std::string_view line) {
 
 void Reader::Entry(std::string_view key, std::string_view value) {
     std::string name(key);
-    if (!section_) Fail(name + ": outside any section, expected [settings]");
+    if (!section_) Fail("outside any section, expected [settings]", name);
     if (*section_ != kSettings && *section_ != kVersion)
-        Fail(name + ": in section [" + *section_ + "], expected [settings] or [version]");
+        Fail("in section [" + *section_ + "], expected [settings] or [version]", name);
     if (!(*section_ == kSettings ? IsSettingsKey(key) : IsVersionKey(key)))
-        Fail(name + ": unknown key");
+        Fail("unknown key", name);
     for (const auto& [section, entry] : entries_)
         if (section == *section_ && entry.key == key)
-            Fail(name + ": given twice, first on line " + std::to_string(entry.line));
+            Fail("given twice, first on line " + std::to_string(entry.line), name);
     entries_.push_back({*section_, {name, std::string(value), number_}});
     valueOpen_ = true;
 }
@@ -126,7 +126,7 @@ unsigned ParseCodepage(const std::string& value) {
     return codepage;
 }
 
-// One entry into settings; errors without the file and line in front.
+// One entry into settings; its errors do not name the file, line and key.
 void ApplyEntry(const ConfigEntry& entry, const Config& config, Settings& settings) {
     SettingsMember member = *FindSettingsMember(entry.key);
     if (auto* flag = std::get_if<FlagMember>(&member)) {
@@ -134,13 +134,27 @@ void ApplyEntry(const ConfigEntry& entry, const Config& config, Settings& settin
     } else if (entry.key == "requiredEngineVersion") {
         settings.requiredEngineVersion = EncodeEngineVersion(entry.value);
     } else {
-        std::string where = config.fileName + ":" + std::to_string(entry.line) + ": " + entry.key;
         settings.*std::get<TextMember>(member) =
-            ToCodepage(entry.value, config.codepage, where, entry.line);
+            ToCodepage(entry.value, config.codepage, entry.line);
+    }
+}
+
+// Runs fn, which checks entry's value; an Error it throws is placed at the entry.
+template <typename Fn> void CheckEntry(const std::string& fileName, const ConfigEntry& entry, Fn fn) {
+    try {
+        fn();
+    } catch (Error& e) {
+        LocateEntryError(e, fileName, entry);
+        throw;
     }
 }
 
 }  // namespace
+
+void LocateEntryError(Error& error, const std::string& fileName, const ConfigEntry& entry) {
+    if (error.file().empty() && !error.line()) error.InFile(fileName).AtLine(entry.line);
+    error.SetSubjectIfUnset(entry.key);
+}
 
 Settings DefaultSettings() {
     Settings settings;
@@ -162,22 +176,11 @@ Config ReadConfig(std::string_view text, const std::string& fileName) {
     config.version = reader.Take(kVersion);
     auto codepage = std::ranges::find(config.settings, kCodepageKey, &ConfigEntry::key);
     if (codepage != config.settings.end()) {
-        try {
-            config.codepage = ParseCodepage(codepage->value);
-        } catch (const Error& e) {
-            throw Error(fileName + ":" + std::to_string(codepage->line) + ": codepage: " +
-                        e.what());
-        }
+        CheckEntry(fileName, *codepage, [&] { config.codepage = ParseCodepage(codepage->value); });
         config.settings.erase(codepage);
     }
-    for (const ConfigEntry& entry : config.version) {  // written as UTF-16
-        try {
-            ToUtf16(entry.value);
-        } catch (const Error& e) {
-            throw Error(fileName + ":" + std::to_string(entry.line) + ": " + entry.key + ": " +
-                        e.what());
-        }
-    }
+    for (const ConfigEntry& entry : config.version)  // written as UTF-16
+        CheckEntry(fileName, entry, [&] { ToUtf16(entry.value); });
     auto icon = std::ranges::find(config.settings, kIconKey, &ConfigEntry::key);
     if (icon != config.settings.end()) {
         config.icon = std::filesystem::path(fileName).parent_path() / icon->value;
@@ -193,17 +196,8 @@ Config LoadConfig(const std::filesystem::path& path) {
 }
 
 Settings ApplyConfig(const Config& config, Settings settings) {
-    for (const ConfigEntry& entry : config.settings) {
-        try {
-            ApplyEntry(entry, config, settings);
-        } catch (const Error& e) {
-            std::string message = e.what();
-            if (message.starts_with(config.fileName + ":")) throw;  // already located
-            std::string key = entry.key + ": ";
-            throw Error(config.fileName + ":" + std::to_string(entry.line) + ": " +
-                        (message.starts_with(key) ? message : key + message));
-        }
-    }
+    for (const ConfigEntry& entry : config.settings)
+        CheckEntry(config.fileName, entry, [&] { ApplyEntry(entry, config, settings); });
     return settings;
 }
 

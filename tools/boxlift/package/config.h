@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "payload/settings.h"
 #include "platform/codepage.h"
 
@@ -57,6 +58,11 @@ struct Config {
 // `demo.ini:7: showWelcome: unknown key`.
 Config ReadConfig(std::string_view text, const std::string& fileName);
 Config LoadConfig(const std::filesystem::path& path);
+
+// Places an error about entry's value at the entry: the config's file and
+// the line, unless the error names a file or line already, and the key,
+// unless it names a subject.
+void LocateEntryError(Error& error, const std::string& fileName, const ConfigEntry& entry);
 
 // settings with the config's fields applied, texts in its code page.
 Settings ApplyConfig(const Config& config, Settings settings);

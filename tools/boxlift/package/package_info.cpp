@@ -19,14 +19,14 @@ bool IsCompoundFile(ByteView bytes) {
 
 ProductInfo ReadProductInfo(const std::filesystem::path& package, ByteView bytes) {
     if (!IsCompoundFile(bytes))
-        throw Error(package.string() +
-                    ": not a Windows Installer package (no compound-file signature in its "
-                    "first 8 bytes)");
+        throw Error("not a Windows Installer package (no compound-file signature in its "
+                    "first 8 bytes)")
+            .InFile(package.string());
     std::map<std::string, std::string> properties = ReadPropertyTable(package);
     auto take = [&](const char* key) {
         auto found = properties.find(key);
         if (found == properties.end() || found->second.empty())
-            throw Error(package.string() + ": the Property table has no " + key);
+            throw Error(std::string("the Property table has no ") + key).InFile(package.string());
         return found->second;
     };
     return {take("ProductName"), take("ProductVersion"), take("Manufacturer")};

@@ -1,5 +1,6 @@
 #include "package/product_texts.h"
 
+#include "base/error.h"
 #include "package/config.h"
 #include "platform/codepage.h"
 
@@ -7,9 +8,18 @@ namespace boxlift {
 
 Settings ProductSettings(const ProductInfo& product, unsigned codepage,
                          const std::string& source) {
-    const std::string name = ToCodepage(product.name, codepage, source + ": ProductName");
-    const std::string version = ToCodepage(product.version, codepage, source + ": ProductVersion");
-    const std::string vendor = ToCodepage(product.manufacturer, codepage, source + ": Manufacturer");
+    auto convert = [&](const std::string& text, const char* property) {
+        try {
+            return ToCodepage(text, codepage);
+        } catch (Error& e) {
+            e.SetFileIfUnset(source);
+            e.SetSubjectIfUnset(property);
+            throw;
+        }
+    };
+    const std::string name = convert(product.name, "ProductName");
+    const std::string version = convert(product.version, "ProductVersion");
+    const std::string vendor = convert(product.manufacturer, "Manufacturer");
     Settings s = DefaultSettings();
     s.title = name + " Setup";
     s.errorText = "Setup could not install " + name + ".\nPlease try again, or ask your "

@@ -26,8 +26,9 @@ VersionInfo ProductVersionInfo(const ProductInfo& product, const std::string& fi
             std::ranges::find(info.strings, key, &std::pair<std::string, std::string>::first)->second;
         try {
             return ParseFourPartVersion(text);
-        } catch (const Error& e) {
-            throw Error(std::string(key) + ": " + e.what());
+        } catch (Error& e) {
+            e.SetSubjectIfUnset(key);
+            throw;
         }
     };
     info.fileVersion = version("FileVersion");

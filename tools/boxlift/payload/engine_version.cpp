@@ -21,9 +21,8 @@ bool IsDecimal(std::string_view text) {
 }
 
 [[noreturn]] void RefuseMalformed(const std::string& version) {
-    throw Error("requiredEngineVersion: \"" + version +
-                "\": expected MAJOR.MINOR, two decimal numbers such as "
-                "\"2.0\"");
+    throw Error("\"" + version + "\": expected MAJOR.MINOR, two decimal numbers such as \"2.0\"")
+        .About("requiredEngineVersion");
 }
 
 char EncodePart(std::string_view part, const char* which,
@@ -33,10 +32,10 @@ char EncodePart(std::string_view part, const char* which,
     auto [end, status] =
         std::from_chars(part.data(), part.data() + part.size(), value);
     if (status == std::errc::result_out_of_range || value > kHighestPart)
-        throw Error("requiredEngineVersion: \"" + version + "\": " + which +
-                    " version " + std::string(part) + " is above " +
-                    std::to_string(kHighestPart) +
-                    ", the highest the launcher can compare");
+        throw Error("\"" + version + "\": " + which + " version " + std::string(part) +
+                    " is above " + std::to_string(kHighestPart) +
+                    ", the highest the launcher can compare")
+            .About("requiredEngineVersion");
     return static_cast<char>(value + 1);
 }
 

@@ -135,8 +135,7 @@ void StreamRead::Check(ChunkStreamResult result) const {
                     std::to_string(recordStart_ - 4));
     std::string problem =
         result == kStreamBadZlibData ? dataProblem_ : HeaderProblem();
-    throw Error("record " + std::to_string(records_ + 1) + " at offset " +
-                std::to_string(recordStart_) + ": " + problem);
+    throw Error(problem).InRecord(records_ + 1).AtOffset(recordStart_);
 }
 
 }  // namespace
@@ -162,9 +161,10 @@ PayloadLayout LocatePayload(ByteView file) {
     layout.settings = FromPackageSettings(settings);
     FreeSettingsTexts(&settings);
     if (!parsed)
-        throw Error("settings block at offset " + std::to_string(layout.blockOffset) +
-                    ": a text runs to the end of the file or of the launcher's " +
-                    std::to_string(kSettingsWindowSize) + "-byte window");
+        throw Error("a text runs to the end of the file or of the launcher's " +
+                    std::to_string(kSettingsWindowSize) + "-byte window")
+            .About("settings block")
+            .AtOffset(layout.blockOffset);
     layout.blockLength = length;
     layout.streamOffset = layout.blockOffset + length;
     return layout;

@@ -13,8 +13,9 @@ namespace {
 
 void AppendText(Bytes& block, const char* field, const std::string& value) {
     if (std::size_t nul = value.find('\0'); nul != std::string::npos)
-        throw Error(std::string(field) + ": holds a NUL byte (at offset " +
-                    std::to_string(nul) + "), which would end the text early");
+        throw Error("holds a NUL byte (at offset " + std::to_string(nul) +
+                    "), which would end the text early")
+            .About(field);
     block.insert(block.end(), value.begin(), value.end());
     block.push_back(0);
 }
@@ -22,9 +23,9 @@ void AppendText(Bytes& block, const char* field, const std::string& value) {
 void CheckEngineVersionBytes(const std::string& bytes) {
     bool ok = bytes.size() == 2 && bytes[0] != '\0' && bytes[1] != '\0';
     if (!ok)
-        throw Error("requiredEngineVersion: expected the two stored bytes "
-                    "major + 1 and minor + 1 (see EncodeEngineVersion), got " +
-                    std::to_string(bytes.size()) + " bytes");
+        throw Error("expected the two stored bytes major + 1 and minor + 1 (see "
+                    "EncodeEngineVersion), got " + std::to_string(bytes.size()) + " bytes")
+            .About("requiredEngineVersion");
 }
 
 // The launcher parses the block out of a window read from its first byte;

@@ -39,15 +39,14 @@ std::size_t Utf8SequenceLength(unsigned char lead) {
     return 0;
 }
 
-std::string ToCodepage(std::string_view utf8, unsigned codepage, const std::string& where,
-                       int firstLine) {
+std::string ToCodepage(std::string_view utf8, unsigned codepage, int firstLine) {
     std::string out;
     std::size_t at = ConvertToCodepage(utf8, codepage, out);
     if (at == kConverted) return out;
     int line = firstLine + static_cast<int>(std::count(utf8.begin(), utf8.begin() + at, '\n'));
     std::string inLine =
         firstLine > 0 && line != firstLine ? " (on line " + std::to_string(line) + ")" : "";
-    throw Error(where + ": " + DescribeCharacter(utf8, at) + inLine +
+    throw Error(DescribeCharacter(utf8, at) + inLine +
                 " cannot be written in code page " + std::to_string(codepage));
 }
 

@@ -18,11 +18,10 @@ inline constexpr unsigned kDefaultCodepage = 1252;
 void CheckCodepage(unsigned codepage);
 
 // The text in the code page. Throws Error for text that is not UTF-8 or
-// holds a character the code page lacks; the message starts with `where`
-// (e.g. "demo.ini:7: title") and names the character and, for a text of
-// several lines, the line within it counted from firstLine.
-std::string ToCodepage(std::string_view utf8, unsigned codepage, const std::string& where,
-                       int firstLine = 0);
+// holds a character the code page lacks, naming the character and, for a
+// text of several lines, the line within it counted from firstLine; the
+// caller adds where the text comes from (e.g. demo.ini, line 7, title).
+std::string ToCodepage(std::string_view utf8, unsigned codepage, int firstLine = 0);
 
 }  // namespace boxlift
 

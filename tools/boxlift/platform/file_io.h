@@ -36,7 +36,8 @@ private:
     NativeFile file_;
 };
 
-// "PATH: WHAT: the system's reason" for the last failed system call.
+// An Error about path, "WHAT: the system's reason", for the last failed
+// system call.
 [[noreturn]] void FailWithSystemError(const std::filesystem::path& path, const char* what);
 
 // A new name beside target for its temporary file: ".NAME.XXXXXXXX.tmp",

@@ -19,7 +19,7 @@ int Fd(const Descriptor& file) { return static_cast<int>(file.get()); }
 }  // namespace
 
 void FailWithSystemError(const fs::path& path, const char* what) {
-    throw Error(path.string() + ": " + what + ": " + std::strerror(errno));
+    throw Error(std::string(what) + ": " + std::strerror(errno)).InFile(path.string());
 }
 
 bool Descriptor::Close() {

@@ -35,7 +35,7 @@ std::string SystemMessage(DWORD code) {
 
 void FailWithSystemError(const fs::path& path, const char* what) {
     DWORD code = GetLastError();
-    throw Error(path.string() + ": " + what + ": " + SystemMessage(code));
+    throw Error(std::string(what) + ": " + SystemMessage(code)).InFile(path.string());
 }
 
 bool Descriptor::Close() {

@@ -23,13 +23,15 @@ struct GFree {
     void operator()(gchar* text) const { g_free(text); }
 };
 
-// Runs fn(&error) and throws with what libmsi said when it left an error.
-template <typename Fn> auto Checked(const std::string& what, Fn fn) {
+// Runs fn(&error) and throws an Error about the file with what libmsi said
+// when it left an error.
+template <typename Fn> auto Checked(const std::string& file, const std::string& what, Fn fn) {
     GError* raw = nullptr;
     auto result = fn(&raw);
     std::unique_ptr<GError, GErrorFree> error(raw);
     if (error || !result)
-        throw Error(what + (error ? std::string(": ") + error->message : std::string()));
+        throw Error(what + (error ? std::string(": ") + error->message : std::string()))
+            .InFile(file);
     return result;
 }
 
@@ -37,12 +39,12 @@ template <typename Fn> auto Checked(const std::string& what, Fn fn) {
 
 std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
     const std::string name = package.string();
-    GObjectPtr<LibmsiDatabase> database(Checked(name + ": not a readable installer database",
+    GObjectPtr<LibmsiDatabase> database(Checked(name, "not a readable installer database",
         [&](GError** e) { return libmsi_database_new(name.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, e); }));
-    GObjectPtr<LibmsiQuery> query(Checked(name + ": has no Property table", [&](GError** e) {
+    GObjectPtr<LibmsiQuery> query(Checked(name, "has no Property table", [&](GError** e) {
         return libmsi_query_new(database.get(), "SELECT `Property`, `Value` FROM `Property`", e);
     }));
-    Checked(name + ": cannot read the Property table",
+    Checked(name, "cannot read the Property table",
             [&](GError** e) { return libmsi_query_execute(query.get(), nullptr, e); });
     std::map<std::string, std::string> properties;
     for (;;) {

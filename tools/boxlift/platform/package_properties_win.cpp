@@ -32,8 +32,9 @@ private:
     MSIHANDLE handle_ = 0;
 };
 
-void Check(UINT status, const std::string& what) {
-    if (status != ERROR_SUCCESS) throw Error(what + " (error " + std::to_string(status) + ")");
+void Check(UINT status, const std::string& file, const char* what) {
+    if (status != ERROR_SUCCESS)
+        throw Error(what + (" (error " + std::to_string(status) + ")")).InFile(file);
 }
 
 std::string Field(const MsiHandle& record, unsigned field) {
@@ -55,17 +56,17 @@ std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path
     const std::string name = package.string();
     MsiHandle database, view;
     Check(MsiOpenDatabaseW(package.c_str(), kReadOnly, database.out()),
-          name + ": not a readable installer database");
+          name, "not a readable installer database");
     Check(MsiDatabaseOpenViewW(database.get(), L"SELECT `Property`, `Value` FROM `Property`",
                                view.out()),
-          name + ": has no Property table");
-    Check(MsiViewExecute(view.get(), 0), name + ": cannot read the Property table");
+          name, "has no Property table");
+    Check(MsiViewExecute(view.get(), 0), name, "cannot read the Property table");
     std::map<std::string, std::string> properties;
     for (;;) {
         MsiHandle record;
         UINT status = MsiViewFetch(view.get(), record.out());
         if (status == ERROR_NO_MORE_ITEMS) break;
-        Check(status, name + ": cannot read the Property table");
+        Check(status, name, "cannot read the Property table");
         properties[Field(record, 1)] = Field(record, 2);
     }
     return properties;
