@@ -22,7 +22,10 @@
 #include <exception>
 #include <functional>
 
-#include "payload_writer.h"
+#include "base/error.h"
+#include "payload/chunk_writer.h"
+#include "payload/fixed_huffman.h"
+#include "platform/file_io.h"
 
 namespace {
 

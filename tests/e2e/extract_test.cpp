@@ -76,7 +76,7 @@ TEST_F(Extract, BrokenStreamLeavesNoPackageFile) {
         const char* name;
         std::function<void(Bytes&)> finish;
     } cases[] = {
-        {"bad record type", [](Bytes& s) { s.push_back(3); AppendU32(s, 100);
+        {"bad record type", [](Bytes& s) { s.push_back(3); ByteWriter(s).U32(100);
                                            s.insert(s.end(), 100, 'x'); AppendEndRecord(s); }},
         {"cut inside data", [](Bytes& s) { AppendStoredRecord(s, Noise(65536, 8));
                                            s.resize(s.size() - 30000); }},

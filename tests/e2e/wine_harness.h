@@ -11,7 +11,15 @@
 
 #include <gtest/gtest.h>
 
-#include "payload_writer.h"
+#include "base/byte_writer.h"
+#include "base/error.h"
+#include "payload/chunk_writer.h"
+#include "payload/engine_version.h"
+#include "payload/marker.h"
+#include "payload/payload_file.h"
+#include "payload/piece_compressor.h"
+#include "payload/settings_block_writer.h"
+#include "platform/file_io.h"
 
 namespace boxlift::e2e {
 

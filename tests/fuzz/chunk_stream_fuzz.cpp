@@ -12,7 +12,7 @@
 #include "memory_file.h"
 #include "payload_format.h"
 #include "zlib_inflate.h"
-#include "payload_writer.h"
+#include "payload/chunk_writer.h"
 
 namespace {
 

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "config.h"
+#include "base/error.h"
+#include "package/config.h"
 #include "settings_block.h"
+#include "payload/settings_block_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     boxlift::Bytes block;

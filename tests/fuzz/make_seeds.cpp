@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "config.h"
-#include "payload_writer.h"
+#include "base/error.h"
+#include "package/config.h"
+#include "payload/chunk_writer.h"
+#include "payload/marker.h"
+#include "payload/payload_file.h"
+#include "platform/file_io.h"
 
 namespace fs = std::filesystem;
 using namespace boxlift;

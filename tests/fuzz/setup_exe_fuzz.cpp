@@ -7,9 +7,12 @@
 #include <sstream>
 #include <utility>
 
-#include "codepage.h"
-#include "commands.h"
-#include "pe_image.h"
+#include "base/byte_writer.h"
+#include "base/error.h"
+#include "cli/commands.h"
+#include "image/pe_image.h"
+#include "payload/payload_reader.h"
+#include "platform/codepage.h"
 
 using namespace boxlift;
 
@@ -20,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SetupFile setup;
     try {
         const std::size_t at = ParsePe(bytes).checksumOffset;
-        PutU32(bytes, at, PeChecksum(bytes, at));
+        ByteWriter(bytes).PutU32(at, PeChecksum(bytes, at));
         setup = ParseSetupFile("setup.exe", std::move(bytes));
     } catch (const Error&) {
         return 0;

@@ -37,8 +37,7 @@ Bytes MakeIcon() {
     for (const Bytes& image : images) {
         std::uint8_t side = image[4];
         ico.insert(ico.end(), {side, side, 0, 0, 1, 0, 32, 0});
-        AppendU32(ico, static_cast<std::uint32_t>(image.size()));
-        AppendU32(ico, offset);
+        ByteWriter(ico).U32(static_cast<std::uint32_t>(image.size())).U32(offset);
         offset += static_cast<std::uint32_t>(image.size());
     }
     for (const Bytes& image : images) ico.insert(ico.end(), image.begin(), image.end());

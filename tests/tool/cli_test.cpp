@@ -15,9 +15,12 @@
 #include <random>
 #include <set>
 
-#include "payload_reader.h"
-#include "payload_writer.h"
-#include "progress_bar.h"
+#include "base/byte_writer.h"
+#include "cli/progress_bar.h"
+#include "payload/chunk_writer.h"
+#include "payload/marker.h"
+#include "payload/payload_reader.h"
+#include "platform/file_io.h"
 
 namespace boxlift {
 namespace {
@@ -41,8 +44,7 @@ protected:
         WriteEmptyDatabase(dir_ / "noprops.msi");
         // An icon whose one image holds the marker's bytes.
         Bytes ico = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0};
-        AppendU32(ico, kMarkerLength);
-        AppendU32(ico, 22);
+        ByteWriter(ico).U32(kMarkerLength).U32(22);
         ico.insert(ico.end(), kMarker, kMarker + kMarkerLength);
         WriteFileBytes(dir_ / "marker.ico", ico);
         WriteText(dir_ / "marker.ini", "[settings]\nicon = marker.ico\n");

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "config.h"
+#include "base/error.h"
+#include "package/config.h"
+#include "payload/engine_version.h"
 
 namespace boxlift {
 namespace {

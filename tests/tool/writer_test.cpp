@@ -17,7 +17,15 @@
 #include "payload_format.h"
 #include "settings_block.h"
 #include "zlib_inflate.h"
-#include "payload_writer.h"
+#include "base/error.h"
+#include "payload/chunk_writer.h"
+#include "payload/engine_version.h"
+#include "payload/fixed_huffman.h"
+#include "payload/incompressible.h"
+#include "payload/launcher_image.h"
+#include "payload/marker.h"
+#include "payload/payload_file.h"
+#include "payload/settings_block_writer.h"
 
 namespace boxlift {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "record_pipeline.h"
+#include "payload/record_pipeline.h"
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 3000;

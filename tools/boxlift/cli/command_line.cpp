@@ -1,0 +1,117 @@
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+namespace boxlift {
+namespace {
+
+constexpr char kVersion[] = "boxlift " BOXLIFT_VERSION;
+
+// The four subcommands, filling one request each.
+struct Requests {
+    BuildRequest build;
+    InspectRequest inspect;
+    ExtractRequest extract;
+    VerifyRequest verify;
+};
+
+void AddBuild(CLI::App& app, BuildRequest& r) {
+    CLI::App* build = app.add_subcommand(
+        "build", "Packs PACKAGE.msi into a setup.exe: the launcher with the package appended.");
+    build->add_option("PACKAGE", r.package, "the Windows Installer package")->required();
+    build->add_option("-c,--config", r.config,
+                      "INI file whose [settings] override the texts made from the package");
+    build->add_option("-o,--output", r.out, "the file to write (default: PACKAGE with .exe)");
+    build->add_option("--launcher", r.launcher,
+                      "a launcher image to use instead of the one built into boxlift");
+    r.jobs = std::max(1u, std::thread::hardware_concurrency());
+    build->add_option("-j,--jobs", r.jobs, "pieces compressed at once (default: the number of cores)")
+        ->check(CLI::Range(1u, 1024u));
+    build->add_option("--level", r.level,
+                      "compression level, " + std::to_string(kMinLevel) + " fastest to " +
+                          std::to_string(kMaxLevel) + " smallest (default " +
+                          std::to_string(kDefaultLevel) + ")")
+        ->check(CLI::Range(kMinLevel, kMaxLevel));
+    build->add_flag("-q,--quiet", r.quiet,
+                    "no progress bar and no summary; errors are still printed");
+}
+
+// The SETUP argument of inspect, extract and verify.
+void AddSetupFile(CLI::App& command, std::filesystem::path& setup) {
+    command.add_option("SETUP", setup, "a setup.exe written by boxlift")->required();
+}
+
+void AddInspect(CLI::App& app, InspectRequest& r) {
+    CLI::App* inspect = app.add_subcommand(
+        "inspect", "Shows the payload of SETUP.exe: layout, settings, records, version, signature.");
+    AddSetupFile(*inspect, r.setup);
+    inspect->add_flag("--json", r.json, "print one JSON object");
+    inspect->add_option("--codepage", r.codepage,
+                        "code page the settings' texts were written in (default 1252)");
+}
+
+void AddExtract(CLI::App& app, ExtractRequest& r) {
+    CLI::App* extract = app.add_subcommand(
+        "extract", "Writes the package inside SETUP.exe to DIR, checking every record.");
+    AddSetupFile(*extract, r.setup);
+    extract->add_option("-o,--output", r.outDir, "directory for the package (default: .)");
+}
+
+void AddVerify(CLI::App& app, VerifyRequest& r) {
+    CLI::App* verify = app.add_subcommand(
+        "verify", "Checks that SETUP.exe keeps the payload contract; exit 0 when it does.");
+    AddSetupFile(*verify, r.setup);
+}
+
+bool IsCommand(CLI::App& app, std::string_view name) {
+    auto all = app.get_subcommands([](CLI::App*) { return true; });
+    return std::ranges::any_of(all, [&](CLI::App* sub) { return sub->get_name() == name; });
+}
+
+Command Chosen(const CLI::App& app, Requests& r) {
+    if (app.got_subcommand("build")) return r.build;
+    if (app.got_subcommand("inspect")) return r.inspect;
+    if (app.got_subcommand("extract")) return r.extract;
+    return r.verify;
+}
+
+}  // namespace
+
+Command ParseCommandLine(std::span<const std::string_view> args) {
+    CLI::App app("Packs Windows Installer packages into self-extracting setup.exe files.",
+                 "boxlift");
+    // The same options everywhere: CLI11 would take "/name" for an option
+    // on Windows, and so a path such as /tmp/product.msi.
+    app.allow_windows_style_options(false);
+    app.set_version_flag("--version", kVersion);
+    app.require_subcommand(1);
+    Requests requests;
+    AddBuild(app, requests.build);
+    AddInspect(app, requests.inspect);
+    AddExtract(app, requests.extract);
+    AddVerify(app, requests.verify);
+    // CLI11 would only say that a command is missing.
+    if (!args.empty() && !args[0].starts_with('-') && !IsCommand(app, args[0]))
+        return Printed{"boxlift: unknown command \"" + std::string(args[0]) +
+                           "\"\nRun 'boxlift --help' for the usage.\n",
+                       true, kExitUsage};
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        std::ostringstream out, err;
+        int code = app.exit(e, out, err);
+        if (code == 0) return Printed{out.str()};
+        return Printed{"boxlift: " + std::string(e.what()) + "\nRun 'boxlift --help' for the usage.\n",
+                       true, kExitUsage};
+    }
+    return Chosen(app, requests);
+}
+
+}  // namespace boxlift

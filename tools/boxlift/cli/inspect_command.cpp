@@ -1,0 +1,144 @@
+// boxlift inspect: what a setup.exe holds, as text or as one JSON object.
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+
+#include "base/error.h"
+#include "cli/commands.h"
+#include "image/setup_file.h"
+#include "payload/payload_reader.h"
+#include "payload/settings.h"
+#include "platform/codepage.h"
+
+namespace boxlift {
+namespace {
+
+using nlohmann::ordered_json;
+
+// requiredEngineVersion's two bytes, major + 1 and minor + 1, as "MAJOR.MINOR".
+std::string EngineVersionText(const std::string& bytes) {
+    if (bytes.size() < 2) return "(malformed: " + std::to_string(bytes.size()) + " bytes)";
+    return std::to_string(static_cast<unsigned char>(bytes[0]) - 1) + "." +
+           std::to_string(static_cast<unsigned char>(bytes[1]) - 1);
+}
+
+// Every field the block holds, in file order; absent ones are null.
+ordered_json SettingsJson(const PayloadLayout& layout, unsigned codepage) {
+    ordered_json settings = ordered_json::object();
+    for (const BlockField& field : BlockFields(layout.settings)) {
+        const char* name = field.name;
+        if (!field.present) {
+            settings[name] = nullptr;
+        } else if (auto* flag = std::get_if<FlagMember>(&field.member)) {
+            settings[name] = layout.settings.**flag;
+        } else if (std::string_view(name) == "requiredEngineVersion") {
+            settings[name] = EngineVersionText(layout.settings.requiredEngineVersion);
+        } else {
+            settings[name] =
+                FromCodepage(layout.settings.*std::get<TextMember>(field.member), codepage);
+        }
+    }
+    return settings;
+}
+
+ordered_json VersionJson(const std::optional<VersionInfo>& version) {
+    if (!version) return nullptr;
+    ordered_json strings = ordered_json::object();
+    for (const auto& [key, value] : version->strings) strings[key] = value;
+    char translation[16];
+    std::snprintf(translation, sizeof translation, "0x%04X 0x%04X", version->language,
+                  version->codepage);
+    return {{"fileVersion", FormatVersion(version->fileVersion)},
+            {"productVersion", FormatVersion(version->productVersion)},
+            {"stringTable", version->stringTable},
+            {"translation", translation},
+            {"strings", strings}};
+}
+
+ordered_json Report(const SetupFile& setup, const StreamSummary& stream, unsigned codepage) {
+    const StreamMeasure& m = stream.measure;
+    std::size_t streamBytes = stream.endOffset - setup.layout.streamOffset;
+    ordered_json signature = nullptr;
+    if (setup.signature.size != 0)
+        signature = {{"offset", setup.signature.address}, {"size", setup.signature.size}};
+    return {
+        {"file", setup.path.string()},
+        {"size", setup.bytes.size()},
+        {"payload",
+         {{"markerOffset", setup.layout.markerOffset},
+          {"settingsOffset", setup.layout.blockOffset},
+          {"settingsLength", setup.layout.blockLength},
+          {"streamOffset", setup.layout.streamOffset},
+          {"streamEnd", stream.endOffset}}},
+        {"settings", SettingsJson(setup.layout, codepage)},
+        {"records",
+         {{"chunkCount", m.chunkCount},
+          {"count", m.storedRecords + m.compressedRecords},
+          {"stored", m.storedRecords},
+          {"compressed", m.compressedRecords}}},
+        {"package",
+         {{"size", m.packageSize},
+          {"streamBytes", streamBytes},
+          {"ratio", m.packageSize ? static_cast<double>(streamBytes) / m.packageSize : 1.0}}},
+        {"version", VersionJson(setup.version)},
+        {"signature", signature}};
+}
+
+void PrintText(const ordered_json& r, std::ostream& out) {
+    auto line = [&](const char* label, const std::string& text) {
+        out << label << std::string(11 - std::string_view(label).size(), ' ') << text << '\n';
+    };
+    const auto& p = r["payload"];
+    line("file", r["file"].get<std::string>() + " (" + r["size"].dump() + " bytes)");
+    line("payload", "marker at " + p["markerOffset"].dump() + ", settings at " +
+                        p["settingsOffset"].dump() + " (" + p["settingsLength"].dump() +
+                        " bytes), chunk stream at " + p["streamOffset"].dump() + " to " +
+                        p["streamEnd"].dump());
+    for (const auto& [key, value] : r["settings"].items())
+        line("settings", key + " = " + (value.is_null() ? "(absent)" : value.dump()));
+    const auto& rec = r["records"];
+    line("records", rec["count"].dump() + " (" + rec["stored"].dump() + " stored, " +
+                        rec["compressed"].dump() + " compressed), chunkCount " +
+                        rec["chunkCount"].dump());
+    char ratio[32];
+    std::snprintf(ratio, sizeof ratio, "%.3f", r["package"]["ratio"].get<double>());
+    line("package", r["package"]["size"].dump() + " bytes, stored in " +
+                        r["package"]["streamBytes"].dump() + " (ratio " + ratio + ")");
+    if (const auto& v = r["version"]; v.is_null()) {
+        line("version", "(no version resource)");
+    } else {
+        line("version", "file " + v["fileVersion"].get<std::string>() + ", product " +
+                            v["productVersion"].get<std::string>() + ", string table " +
+                            v["stringTable"].get<std::string>() + ", translation " +
+                            v["translation"].get<std::string>());
+        for (const auto& [key, value] : v["strings"].items()) line("version", key + " = " + value.dump());
+    }
+    const auto& s = r["signature"];
+    line("signature", s.is_null() ? "none" : "Authenticode, " + s["size"].dump() +
+                                                 " bytes at offset " + s["offset"].dump());
+}
+
+}  // namespace
+
+int RunInspect(const InspectRequest& request, std::ostream& out) {
+    try {
+        CheckCodepage(request.codepage);
+    } catch (Error& e) {
+        e.SetSubjectIfUnset("--codepage");
+        throw;
+    }
+    WriteInspectReport(ReadSetupFile(request.setup), request.codepage, request.json, out);
+    return 0;
+}
+
+void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out) {
+    const StreamSummary stream =
+        AboutFile(setup.path, [&] { return MeasureStream(setup.bytes, setup.layout); });
+    const ordered_json report = AboutFile(setup.path, [&] { return Report(setup, stream, codepage); });
+    if (json)
+        out << report.dump(2) << '\n';
+    else
+        PrintText(report, out);
+}
+
+}  // namespace boxlift

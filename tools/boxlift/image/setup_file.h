@@ -1,0 +1,33 @@
+// A setup.exe as inspect, extract and verify see it: the launcher image as
+// a PE file, the payload found and read by the launcher's own reader, the
+// version resource and any Authenticode signature behind the payload.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "base/bytes.h"
+#include "base/error.h"
+#include "image/pe_image.h"
+#include "image/version_info.h"
+#include "payload/payload_reader.h"
+
+namespace boxlift {
+
+struct SetupFile {
+    std::filesystem::path path;
+    Bytes bytes;
+    PeImage image;
+    PayloadLayout layout;
+    std::optional<VersionInfo> version;  // none when the image has none
+    PeDirectory signature;               // the certificate table; size 0 when unsigned
+};
+
+// Reads the file, its PE headers, the payload's layout and settings and
+// the version resource. Throws Error naming the file.
+SetupFile ReadSetupFile(const std::filesystem::path& path);
+
+// The same over the file's bytes, already in memory; path names it.
+SetupFile ParseSetupFile(const std::filesystem::path& path, Bytes bytes);
+
+}  // namespace boxlift

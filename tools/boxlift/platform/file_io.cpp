@@ -1,0 +1,36 @@
+// Whole-file helpers over the platform's InputFile and TempFile
+// (file_io_posix.cpp, file_io_win.cpp).
+#include "platform/file_io.h"
+
+#include <array>
+#include <cstdio>
+#include <random>
+
+namespace boxlift {
+
+std::filesystem::path TempPathBeside(const std::filesystem::path& target) {
+    static std::mt19937 generator{std::random_device{}()};
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(generator()));
+    std::string name = ".";  // built in steps: GCC 12 warns wrongly about "." + name
+    name += target.filename().string();
+    name += suffix;
+    return target.parent_path() / name;
+}
+
+Bytes ReadFileBytes(const std::filesystem::path& path) {
+    InputFile file(path);
+    Bytes data;
+    std::array<std::uint8_t, 65536> buffer;
+    while (std::size_t count = file.Read(buffer))
+        data.insert(data.end(), buffer.begin(), buffer.begin() + count);
+    return data;
+}
+
+void WriteFileBytes(const std::filesystem::path& path, ByteView data) {
+    TempFile temp(path);
+    temp.Write(data);
+    temp.Commit();
+}
+
+}  // namespace boxlift

@@ -1,0 +1,92 @@
+// Files read piece by piece and written all or nothing, on the system's
+// own file handles (POSIX descriptors, or Windows handles in boxlift.exe)
+// so that every failure can say what the system reported.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "base/bytes.h"
+
+namespace boxlift {
+
+// A POSIX descriptor or a Windows HANDLE; -1 is neither's valid value.
+using NativeFile = std::intptr_t;
+inline constexpr NativeFile kNoFile = -1;
+
+// Owns one open file.
+class Descriptor {
+public:
+    explicit Descriptor(NativeFile file = kNoFile) : file_(file) {}
+    ~Descriptor() { Close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    NativeFile get() const { return file_; }
+    void Reset(NativeFile file) {
+        Close();
+        file_ = file;
+    }
+    // False when closing failed: a delayed write error can show up here.
+    bool Close();
+
+private:
+    NativeFile file_;
+};
+
+// An Error about path, "WHAT: the system's reason", for the last failed
+// system call.
+[[noreturn]] void FailWithSystemError(const std::filesystem::path& path, const char* what);
+
+// A new name beside target for its temporary file: ".NAME.XXXXXXXX.tmp",
+// with eight random hexadecimal digits.
+std::filesystem::path TempPathBeside(const std::filesystem::path& target);
+
+// A file read from the start, in pieces.
+class InputFile {
+public:
+    explicit InputFile(const std::filesystem::path& path);
+
+    std::uint64_t Size() const { return size_; }  // when opened
+    // Fills buffer as far as the file goes; returns the bytes read, fewer
+    // than asked only at the end of the file.
+    std::size_t Read(std::span<std::uint8_t> buffer);
+
+private:
+    std::filesystem::path path_;
+    Descriptor file_;
+    std::uint64_t size_ = 0;
+};
+
+// A new file beside the target, written in order and renamed onto it by
+// Commit; removed again when destroyed uncommitted.
+class TempFile {
+public:
+    explicit TempFile(const std::filesystem::path& target);
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    void Write(ByteView data);
+    // Overwrites bytes already written, at offset.
+    void WriteAt(std::uint64_t offset, ByteView data);
+    void Commit();
+
+private:
+    void Create();
+
+    std::filesystem::path target_;
+    std::filesystem::path path_;
+    Descriptor file_;
+    bool committed_ = false;
+};
+
+// Whole-file helpers used by the tool and the tests. Errors name the file.
+// WriteFileBytes goes through a temporary file beside path, renamed into
+// place once complete, so path is either replaced whole or left untouched.
+Bytes ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, ByteView data);
+
+}  // namespace boxlift
