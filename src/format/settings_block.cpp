@@ -57,10 +57,6 @@ const SettingsField kSettingsFields[kSettingsFieldCount] = {
 #undef BOXLIFT_TEXT
 #undef BOXLIFT_FLAG
 
-#define BOXLIFT_NAME(name, ...) #name,
-const char* const kSettingsFieldNames[kSettingsFieldCount] = {
-    BOXLIFT_SETTINGS_FIELDS(BOXLIFT_NAME, BOXLIFT_NAME)};
-#undef BOXLIFT_NAME
 
 bool ParseSettingsBlock(const uint8_t* block, uint32_t size,
                        PackageSettings* s, uint32_t* length) {

@@ -20,9 +20,6 @@ inline bool SettingsFieldPresent(const SettingsField& field, uint8_t on) {
 }
 
 extern const SettingsField kSettingsFields[kSettingsFieldCount];
-// The fields' names, as the packaging tool's config and reports spell them.
-// The launcher never refers to them, so its linker drops them.
-extern const char* const kSettingsFieldNames[kSettingsFieldCount];
 
 // Offset of the second occurrence of the marker among positions
 // 0 .. count - 8 of the window, or -1. Occurrences may overlap; the first is

@@ -19,7 +19,7 @@ constexpr std::string_view kCodepageKey = "codepage";
 constexpr std::string_view kIconKey = "icon";
 
 bool IsSettingsKey(std::string_view key) {
-    return key == kCodepageKey || key == kIconKey || FindSettingsMember(key);
+    return key == kCodepageKey || key == kIconKey || FindSettingsField(key);
 }
 
 bool IsVersionKey(std::string_view key) {
@@ -128,7 +128,7 @@ unsigned ParseCodepage(const std::string& value) {
 
 // One entry into settings; its errors do not name the file, line and key.
 void ApplyEntry(const ConfigEntry& entry, const Config& config, Settings& settings) {
-    SettingsMember member = *FindSettingsMember(entry.key);
+    SettingsMember member = FindSettingsField(entry.key)->member;
     if (auto* flag = std::get_if<FlagMember>(&member)) {
         settings.**flag = ParseFlag(entry.value);
     } else if (entry.key == "requiredEngineVersion") {
