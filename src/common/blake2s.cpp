@@ -37,7 +37,8 @@ void Compress(Blake2s* s, const uint8_t* block, uint32_t size, bool last) {
     uint32_t m[16], v[16];
     for (int i = 0; i < 16; ++i)
         m[i] = (uint32_t)block[4 * i] | (uint32_t)block[4 * i + 1] << 8 |
-               (uint32_t)block[4 * i + 2] << 16 | (uint32_t)block[4 * i + 3] << 24;
+               (uint32_t)block[4 * i + 2] << 16 |
+               (uint32_t)block[4 * i + 3] << 24;
     for (int i = 0; i < 8; ++i) {
         v[i] = s->h[i];
         v[i + 8] = kIv[i];

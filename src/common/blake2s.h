@@ -10,8 +10,8 @@ const uint32_t kBlake2sDigestSize = 32;
 
 struct Blake2s {
     uint32_t h[8];
-    uint32_t count[2];   // bytes compressed so far, low word first
-    uint8_t block[64];   // the last block is held back for the final flag
+    uint32_t count[2];  // bytes compressed so far, low word first
+    uint8_t block[64];  // the last block is held back for the final flag
     uint32_t blockUsed;
 };
 

@@ -109,8 +109,8 @@ bool RunInstaller(const char* packagePath, bool quiet, const char* arguments,
     // hold spaces; the full program path also goes in as the application
     // name, so that no search can start another program.
     if (!arguments) arguments = "";
-    char* commandLine = (char*)AllocBytes(
-        2 * kPathBufferSize + 16 + lstrlenA(arguments));
+    char* commandLine =
+        (char*)AllocBytes(2 * kPathBufferSize + 16 + lstrlenA(arguments));
     if (!commandLine) return false;
     char* end = commandLine;
     *end++ = '"';
@@ -123,9 +123,9 @@ bool RunInstaller(const char* packagePath, bool quiet, const char* arguments,
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    bool started = CreateProcessA(program, commandLine, 0, 0, TRUE,
-                                  NORMAL_PRIORITY_CLASS, 0, 0, &startup,
-                                  &process) != 0;
+    bool started =
+        CreateProcessA(program, commandLine, 0, 0, TRUE, NORMAL_PRIORITY_CLASS,
+                       0, 0, &startup, &process) != 0;
     FreeBytes(commandLine);
     if (!started) return false;
     WaitForInputIdle(process.hProcess, INFINITE);

@@ -69,8 +69,8 @@ ChunkStreamResult ReadRecordHeader(const ByteSource* source,
 
 ChunkStreamResult CopyChunkStream(const ByteSource* source,
                                   const PackageSink* sink,
-                                  const ChunkInflater* inflater,
-                                  uint8_t* chunk, uint8_t* packed) {
+                                  const ChunkInflater* inflater, uint8_t* chunk,
+                                  uint8_t* packed) {
     uint32_t chunkCount;
     if (!ReadU32(source, &chunkCount)) return kStreamTruncated;
     uint32_t step = ProgressStep(chunkCount);
@@ -81,7 +81,8 @@ ChunkStreamResult CopyChunkStream(const ByteSource* source,
         if (result != kStreamComplete || header.type == kEndRecord)
             return result;
         uint32_t count;
-        result = ReadRecordData(source, inflater, header, chunk, packed, &count);
+        result =
+            ReadRecordData(source, inflater, header, chunk, packed, &count);
         if (result != kStreamComplete) return result;
         if (sink->write(sink->context, chunk, count) != count)
             return kStreamWriteFailed;
@@ -103,7 +104,8 @@ ChunkStreamResult MeasureChunkStream(const ByteSource* source,
         if (!source->skip(source->context, header.dataBytes))
             return kStreamTruncated;
         m.packageSize += header.packageBytes;
-        ++(header.type == kStoredRecord ? m.storedRecords : m.compressedRecords);
+        ++(header.type == kStoredRecord ? m.storedRecords
+                                        : m.compressedRecords);
     }
     *measure = m;
     return kStreamComplete;

@@ -37,11 +37,11 @@ struct ChunkInflater {
 enum ChunkStreamResult {
     kStreamComplete,
     kStreamCancelled,
-    kStreamTruncated,       // the source ended inside the stream
-    kStreamBadRecordType,   // a type byte other than 0, 1 or 2
+    kStreamTruncated,      // the source ended inside the stream
+    kStreamBadRecordType,  // a type byte other than 0, 1 or 2
     kStreamBadRecordSize,  // a size field outside its limits
-    kStreamBadZlibData,     // a compressed record did not inflate
-    kStreamWriteFailed,     // the sink took fewer bytes than it was given
+    kStreamBadZlibData,    // a compressed record did not inflate
+    kStreamWriteFailed,    // the sink took fewer bytes than it was given
 };
 
 // One record header as read: type, the package bytes the record stands for

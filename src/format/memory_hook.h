@@ -7,7 +7,7 @@
 
 #include <stdint.h>
 
-void* AllocBytes(uint32_t size);   // none when the heap has no block
-void FreeBytes(void* block);       // accepts none
+void* AllocBytes(uint32_t size);  // none when the heap has no block
+void FreeBytes(void* block);      // accepts none
 
 #endif

@@ -57,9 +57,8 @@ const SettingsField kSettingsFields[kSettingsFieldCount] = {
 #undef BOXLIFT_TEXT
 #undef BOXLIFT_FLAG
 
-
-bool ParseSettingsBlock(const uint8_t* block, uint32_t size,
-                       PackageSettings* s, uint32_t* length) {
+bool ParseSettingsBlock(const uint8_t* block, uint32_t size, PackageSettings* s,
+                        uint32_t* length) {
     BlockReader r = {block, size, 0};
     uint8_t on = 0;
     for (const SettingsField& field : kSettingsFields) {

@@ -31,7 +31,7 @@ int32_t FindPayloadMarker(const uint8_t* window, uint32_t count);
 // False when a text copy cannot be allocated or a text runs to the end of
 // the window. Fields copied before a failure stay in settings.
 bool ParseSettingsBlock(const uint8_t* block, uint32_t size,
-                       PackageSettings* settings, uint32_t* length);
+                        PackageSettings* settings, uint32_t* length);
 
 // Frees every text of settings and sets its pointer back to none.
 void FreeSettingsTexts(PackageSettings* settings);

@@ -16,22 +16,22 @@ enum SettingsFlagBit {
     kNeedsProgress = 4,
 };
 
-#define BOXLIFT_SETTINGS_FIELDS(TEXT, FLAG)                       \
-    TEXT(title, 0)                                                \
-    TEXT(errorText, 0)                                            \
-    FLAG(showWelcome, 0, kNeedsWelcome)                           \
-    FLAG(welcomeAsDialog, kNeedsWelcome, kNeedsWelcomeDialog)     \
-    TEXT(exitCaption, kNeedsWelcome | kNeedsWelcomeDialog)        \
-    TEXT(continueCaption, kNeedsWelcome | kNeedsWelcomeDialog)    \
-    TEXT(welcomeText, kNeedsWelcome)                              \
-    TEXT(requiredEngineVersion, 0)                                \
-    TEXT(engineMissingText, 0)                                    \
-    TEXT(engineDownloadTarget, 0)                                 \
-    TEXT(diskSpaceText, 0)                                        \
-    FLAG(showProgress, 0, kNeedsProgress)                         \
-    TEXT(dialogHeading, kNeedsProgress)                           \
-    TEXT(progressText, kNeedsProgress)                            \
-    TEXT(cancelCaption, kNeedsProgress)                           \
+#define BOXLIFT_SETTINGS_FIELDS(TEXT, FLAG)                    \
+    TEXT(title, 0)                                             \
+    TEXT(errorText, 0)                                         \
+    FLAG(showWelcome, 0, kNeedsWelcome)                        \
+    FLAG(welcomeAsDialog, kNeedsWelcome, kNeedsWelcomeDialog)  \
+    TEXT(exitCaption, kNeedsWelcome | kNeedsWelcomeDialog)     \
+    TEXT(continueCaption, kNeedsWelcome | kNeedsWelcomeDialog) \
+    TEXT(welcomeText, kNeedsWelcome)                           \
+    TEXT(requiredEngineVersion, 0)                             \
+    TEXT(engineMissingText, 0)                                 \
+    TEXT(engineDownloadTarget, 0)                              \
+    TEXT(diskSpaceText, 0)                                     \
+    FLAG(showProgress, 0, kNeedsProgress)                      \
+    TEXT(dialogHeading, kNeedsProgress)                        \
+    TEXT(progressText, kNeedsProgress)                         \
+    TEXT(cancelCaption, kNeedsProgress)                        \
     TEXT(cancelQuestion, kNeedsProgress)
 
 #define BOXLIFT_COUNT_FIELD(...) +1

@@ -6,7 +6,7 @@
 #include "settings_block.h"
 
 bool ReadPayloadSettings(const ByteSource* source, uint8_t* window,
-                        PackageSettings* settings, uint64_t* packageSize) {
+                         PackageSettings* settings, uint64_t* packageSize) {
     uint32_t count =
         window ? source->read(source->context, window, kSettingsWindowSize) : 0;
     int32_t marker = FindPayloadMarker(window, count);
@@ -16,9 +16,11 @@ bool ReadPayloadSettings(const ByteSource* source, uint8_t* window,
     // A file that ends inside the block leaves zeros behind it: empty texts
     // and flags off, and a stream position at or past the end of the file.
     memset(window, 0, kSettingsWindowSize);
-    if (source->read(source->context, window, kSettingsWindowSize) < 2) return false;
+    if (source->read(source->context, window, kSettingsWindowSize) < 2)
+        return false;
     uint32_t blockLength;
-    if (!ParseSettingsBlock(window, kSettingsWindowSize, settings, &blockLength))
+    if (!ParseSettingsBlock(window, kSettingsWindowSize, settings,
+                            &blockLength))
         return false;
     uint32_t streamStart = blockStart + blockLength;
     if (packageSize) {

@@ -11,8 +11,8 @@
 // into InflateChunk, which then releases zlib's memory and fails.
 namespace {
 
-void* guardFrame[5];                      // __builtin_setjmp's buffer
-std::atomic<DWORD> guardedThread{0};      // 0 while nothing is inflating
+void* guardFrame[5];                  // __builtin_setjmp's buffer
+std::atomic<DWORD> guardedThread{0};  // 0 while nothing is inflating
 
 bool IsProcessorFault(DWORD code) {
     switch (code) {

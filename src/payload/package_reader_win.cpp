@@ -51,17 +51,15 @@ bool ChooseTargetDir(const char* extractDir) {
 
 }  // namespace
 
-ByteSource SelfFileSource() {
-    return kSelfSource;
-}
+ByteSource SelfFileSource() { return kSelfSource; }
 
 bool ReadPackageSettings(HINSTANCE instance, const char* extractDir) {
     DWORD length =
         GetModuleFileNameA(instance, payloadState.selfPath, MAX_PATH);
     if (length == 0 || length == MAX_PATH) return false;
-    payloadState.selfFile = CreateFileA(payloadState.selfPath, GENERIC_READ,
-                                    FILE_SHARE_READ, 0, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, 0);
+    payloadState.selfFile =
+        CreateFileA(payloadState.selfPath, GENERIC_READ, FILE_SHARE_READ, 0,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
     if (payloadState.selfFile == INVALID_HANDLE_VALUE) return false;
 
     // An installing run measures the package for the disk space check.

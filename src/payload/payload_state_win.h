@@ -35,9 +35,9 @@ struct PayloadState {
 enum ExtractionFailure {
     kExtractionFailedOtherwise = 0,
     kExtractionCancelled,
-    kPayloadDamaged,        // a record is malformed or does not inflate
-    kPackageNotWritten,     // creating or writing the package failed
-    kPackageChanged,        // the guard read other bytes than were written
+    kPayloadDamaged,     // a record is malformed or does not inflate
+    kPackageNotWritten,  // creating or writing the package failed
+    kPackageChanged,     // the guard read other bytes than were written
 };
 
 // Zero at load; the driver sets the three file handles to

@@ -2,8 +2,8 @@
 
 #define ILLEGAL_COMMAND_LINE "Illegal command line"
 const char kIllegalCommandLineText[] = ILLEGAL_COMMAND_LINE;
-const char kAboutText[] =
-    ILLEGAL_COMMAND_LINE "\n"
+const char kAboutText[] = ILLEGAL_COMMAND_LINE
+    "\n"
     "\n"
     "Tarvix Boxlift for Windows Installer\n"
     "Version 3.00\n"
@@ -18,7 +18,8 @@ const char kUsageText[] =
     "/passive, /qb\tthe progress dialog only, no questions\n"
     "/norestart\tmsiexec does not restart the computer\n"
     "/log FILE\tsetup's messages and msiexec's verbose log go to FILE\n"
-    "NAME=VALUE\ta property for the installer, VALUE in quotes if it has spaces\n"
+    "NAME=VALUE\ta property for the installer, VALUE in quotes if it has "
+    "spaces\n"
     "\n"
     "The exit code is the installer's. setup.exe /q and /e DIR work as before.";
 

@@ -61,7 +61,8 @@ bool ParseDeploymentCommandLine(const char* tail) {
     }
     if (line->usage) {
         if (!uiState.quiet)
-            MessageBoxA(0, kUsageText, kAboutCaption, MB_OK | MB_ICONINFORMATION);
+            MessageBoxA(0, kUsageText, kAboutCaption,
+                        MB_OK | MB_ICONINFORMATION);
         runState.exitCode = 0;
         return false;
     }
@@ -71,8 +72,7 @@ bool ParseDeploymentCommandLine(const char* tail) {
 }  // namespace
 
 bool ParseCommandLine(const char* tail) {
-    if (ParseSwitches(tail, &uiState.quiet, &runState.extractDir))
-        return true;
+    if (ParseSwitches(tail, &uiState.quiet, &runState.extractDir)) return true;
     return ParseDeploymentCommandLine(tail);
 }
 

@@ -22,8 +22,7 @@ namespace {
 
 const UINT kErrorStyle = MB_OK | MB_ICONHAND;
 
-const ExtractionHooks kExtractionHooks = {SetProgressPosition,
-                                          CancelConfirmed};
+const ExtractionHooks kExtractionHooks = {SetProgressPosition, CancelConfirmed};
 
 // The outcome a deployment command line's run ends with, when msiexec has
 // not given one.
@@ -56,8 +55,7 @@ bool CheckSystem() {
                 MB_YESNO | MB_ICONEXCLAMATION, true, IDNO,
                 kEngineMissing) == IDYES)
             ShellExecuteA(GetDesktopWindow(), "open",
-                          packageSettings.engineDownloadTarget, "", 0,
-                          SW_SHOW);
+                          packageSettings.engineDownloadTarget, "", 0, SW_SHOW);
         SetExitCode(ERROR_INSTALL_PACKAGE_VERSION);
         return false;
     }
@@ -74,8 +72,8 @@ bool CheckSystem() {
             ReportFailure(kSpaceTextFailed, ERROR_INSTALL_FAILURE);
             return false;
         }
-        int answer = Ask(text, MB_ABORTRETRYIGNORE | MB_ICONHAND, true,
-                         IDABORT, kNotEnoughSpace);
+        int answer = Ask(text, MB_ABORTRETRYIGNORE | MB_ICONHAND, true, IDABORT,
+                         kNotEnoughSpace);
         FreeBytes(text);
         if (answer == IDIGNORE) return true;
         if (answer != IDRETRY) {
@@ -170,8 +168,8 @@ int RunSetup(HINSTANCE instance, HINSTANCE, const char* tail, int) {
         if (packageSettings.errorText)
             ReportFailure(kSettingsFailed, ERROR_INSTALL_PACKAGE_INVALID);
         else
-            ReportMessage(0, "Internal Error", "ERROR", kErrorStyle, true,
-                          IDOK, kSettingsFailedEarly);
+            ReportMessage(0, "Internal Error", "ERROR", kErrorStyle, true, IDOK,
+                          kSettingsFailedEarly);
         SetExitCode(ERROR_INSTALL_PACKAGE_INVALID);
     } else {
         RunSteps();

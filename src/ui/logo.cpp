@@ -9,7 +9,9 @@ uint32_t Read32(const uint8_t* p) {
            (uint32_t)p[3] << 24;
 }
 
-uint32_t Read16(const uint8_t* p) { return (uint32_t)p[0] | (uint32_t)p[1] << 8; }
+uint32_t Read16(const uint8_t* p) {
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8;
+}
 
 }  // namespace
 
@@ -28,16 +30,16 @@ uint32_t LogoPixelOffset(const uint8_t* image, uint32_t size) {
     uint32_t bits = Read16(info + 14);
     uint32_t compression = Read32(info + 16);
     uint32_t colours = Read32(info + 32);
-    if (headerSize < kInfoHeaderSize || headerSize > size ||
-        width <= 0 || height <= 0 || compression != 0)
+    if (headerSize < kInfoHeaderSize || headerSize > size || width <= 0 ||
+        height <= 0 || compression != 0)
         return 0;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 &&
         bits != 32)
         return 0;
     if (colours == 0 && bits <= 8) colours = 1u << bits;
     // All in 64 bits: no product of header fields can wrap.
-    uint64_t tableEnd = (uint64_t)kBitmapFileHeaderSize + headerSize +
-                        (uint64_t)colours * 4;
+    uint64_t tableEnd =
+        (uint64_t)kBitmapFileHeaderSize + headerSize + (uint64_t)colours * 4;
     uint64_t rowBytes = ((uint64_t)width * bits + 31) / 32 * 4;
     uint32_t offset = Read32(image + 10);
     if (tableEnd > size || offset < kBitmapFileHeaderSize + kInfoHeaderSize ||

@@ -11,9 +11,9 @@ namespace {
 // cannot be opened, or a line that cannot be built or written, is lost
 // without notice: the run goes on as if it had been written.
 void AppendLogLine(const char* caption, const char* text, int code) {
-    HANDLE log = CreateFileA(uiState.logPath ? uiState.logPath : "error.log",
-                             GENERIC_WRITE, 0, 0, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, 0);
+    HANDLE log =
+        CreateFileA(uiState.logPath ? uiState.logPath : "error.log",
+                    GENERIC_WRITE, 0, 0, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
     if (log == INVALID_HANDLE_VALUE) return;
     SetFilePointer(log, 0, 0, FILE_END);
     SYSTEMTIME now;
@@ -31,8 +31,8 @@ void AppendLogLine(const char* caption, const char* text, int code) {
 
 }  // namespace
 
-int ReportMessage(HWND owner, const char* text, const char* caption,
-                  UINT style, bool writeLog, int quietAnswer, int code) {
+int ReportMessage(HWND owner, const char* text, const char* caption, UINT style,
+                  bool writeLog, int quietAnswer, int code) {
     if (writeLog && (uiState.quiet || uiState.logPath))
         AppendLogLine(caption, text, code);
     if (uiState.quiet) return quietAnswer;

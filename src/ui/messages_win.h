@@ -20,7 +20,7 @@ enum MessageCode {
 // Shows a message box, or in a quiet run returns quietAnswer. With writeLog
 // set, a quiet run, or any run with a /log file, also appends one line to
 // the log.
-int ReportMessage(HWND owner, const char* text, const char* caption,
-                  UINT style, bool writeLog, int quietAnswer, int code);
+int ReportMessage(HWND owner, const char* text, const char* caption, UINT style,
+                  bool writeLog, int quietAnswer, int code);
 
 #endif

@@ -41,8 +41,7 @@ void InitDialog(HWND window) {
     uiState.dialogWindow.store(window);
     SetWindowTextA(window, packageSettings.title);
     if (uiState.dialogMode.load() == kProgressMode) {
-        SetDlgItemTextA(window, IDC_EXIT_CANCEL,
-                        packageSettings.cancelCaption);
+        SetDlgItemTextA(window, IDC_EXIT_CANCEL, packageSettings.cancelCaption);
         SendDlgItemMessageA(window, IDC_PROGRESS_BAR, CCM_SETBKCOLOR, 0,
                             kBarBackground);
         SendDlgItemMessageA(window, IDC_PROGRESS_BAR, PBM_SETRANGE, 0,
@@ -54,10 +53,8 @@ void InitDialog(HWND window) {
         if (uiState.progressEndRequested.load())
             PostMessageA(window, kEndProgressDialog, 0, 0);
     } else {
-        SetDlgItemTextA(window, IDC_CONTINUE,
-                        packageSettings.continueCaption);
-        SetDlgItemTextA(window, IDC_EXIT_CANCEL,
-                        packageSettings.exitCaption);
+        SetDlgItemTextA(window, IDC_CONTINUE, packageSettings.continueCaption);
+        SetDlgItemTextA(window, IDC_EXIT_CANCEL, packageSettings.exitCaption);
         ShowWindow(GetDlgItem(window, IDC_PROGRESS_BAR), SW_HIDE);
     }
     uiState.cancelState.store(kCancelCleared);
@@ -109,10 +106,10 @@ INT_PTR OnCommand(HWND window, WPARAM wParam) {
 void DrawLabel(HDC dc, const char* text, int height, int weight,
                const char* face, RECT rect) {
     if (!text) return;
-    HFONT font = CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE,
-                             ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, face);
+    HFONT font =
+        CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    DEFAULT_PITCH | FF_DONTCARE, face);
     HGDIOBJ previous = SelectObject(dc, font);
     DrawTextA(dc, text, -1, &rect, DT_WORDBREAK);
     SelectObject(dc, previous);
@@ -228,8 +225,8 @@ void CloseProgressDialog() {
 }
 
 bool LoadLogo() {
-    HRSRC found = FindResourceA(uiState.instance,
-                                MAKEINTRESOURCEA(IDR_LOGO), "logo");
+    HRSRC found =
+        FindResourceA(uiState.instance, MAKEINTRESOURCEA(IDR_LOGO), "logo");
     HGLOBAL loaded = found ? LoadResource(uiState.instance, found) : 0;
     const uint8_t* resource = loaded ? (const uint8_t*)LockResource(loaded) : 0;
     if (!resource) return false;

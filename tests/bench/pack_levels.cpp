@@ -51,8 +51,8 @@ void PrintBest(const char* name, int n, int runs, const std::function<Bytes()>& 
 Bytes ZlibPiece(ByteView piece, int level) {
     uLongf size = compressBound(static_cast<uLong>(piece.size()));
     Bytes stream(size);
-    if (compress2(stream.data(), &size, piece.data(), static_cast<uLong>(piece.size()),
-                  level) != Z_OK)
+    if (compress2(stream.data(), &size, piece.data(), static_cast<uLong>(piece.size()), level) !=
+        Z_OK)
         throw boxlift::Error("compress2 failed");
     stream.resize(size);
     if (stream.size() >= piece.size() || boxlift::HasFixedHuffmanBlock(stream)) return {};

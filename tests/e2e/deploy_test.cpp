@@ -16,8 +16,8 @@ namespace boxlift::e2e {
 namespace {
 
 const fs::path kDeployDir = WorkRoot() / "deploy-package";
-const fs::path kInstalledFile = WinePrefix() / "drive_c" / "Program Files (x86)" /
-                                "BoxliftDeployProbe" / "deploy-readme.txt";
+const fs::path kInstalledFile =
+    WinePrefix() / "drive_c" / "Program Files (x86)" / "BoxliftDeployProbe" / "deploy-readme.txt";
 
 // The product of deploy.wxs: it installs one file and writes MYPROP and
 // OTHER to the registry; FAILME=1 fails its launch condition, REBOOTME=1
@@ -44,8 +44,7 @@ protected:
     }
     void Uninstall() {
         if (!fs::exists(kInstalledFile)) return;
-        RunWindowsProgram("msiexec", {"/qn", "/x", ToWindowsPath(kDeployDir / "deploy.msi")},
-                          dir_);
+        RunWindowsProgram("msiexec", {"/qn", "/x", ToWindowsPath(kDeployDir / "deploy.msi")}, dir_);
         EXPECT_FALSE(fs::exists(kInstalledFile)) << "uninstall failed";
     }
     fs::path WriteDeploySetup(const std::string& engineVersion = "2.0") {
@@ -88,7 +87,7 @@ TEST_F(DeployTest, ExitCodeIsTheInstallersOrOneForTheClassicSwitches) {
         {"/quiet", 0, true},
         {"/quiet FAILME=1", 1603, false},
         {"-QN /NoRestart REBOOTME=1", 3010, true},
-        {"/q", 1, true},  // the classic switch: 1 whatever happened
+        {"/q", 1, true},   // the classic switch: 1 whatever happened
         {"/x", 1, false},  // the about box, which returns at once without a display
         {"/?", 0, false},
     };
@@ -113,8 +112,8 @@ TEST_F(DeployTest, LogFileTakesMsiexecsLogOrTheLaunchersLine) {
     EXPECT_NE(ReadText(dir_ / "install log.txt").find("=== Logging started"), std::string::npos);
 
     EXPECT_EQ(Run(WriteDeploySetup("9.9"), "/quiet /log launcher.log"), 1613);
-    EXPECT_TRUE(IsLogLine(ReadText(dir_ / "launcher.log"), kTitle,
-                          "Windows Installer 9.0 is needed.", 4));
+    EXPECT_TRUE(
+        IsLogLine(ReadText(dir_ / "launcher.log"), kTitle, "Windows Installer 9.0 is needed.", 4));
     EXPECT_FALSE(fs::exists(dir_ / "error.log"));
 }
 
@@ -129,10 +128,11 @@ TEST_F(DeployTest, LaunchersOwnOutcomesInQuietRuns) {
     EXPECT_TRUE(IsLogLine(log.substr(log.rfind("INSTALLATION ERROR")), "Tarvix Software",
                           "Illegal command line", 11));
 
-    const fs::path large = WriteSetup(BuildPayload(ProbeSettings("2.0"), Text(3 * 1048576, 6)),
-                                      "large.exe");
+    const fs::path large =
+        WriteSetup(BuildPayload(ProbeSettings("2.0"), Text(3 * 1048576, 6)), "large.exe");
     const fs::path drive = dir_ / "small-drive";
-    if (!MountSmallDrive(drive, 2)) GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+    if (!MountSmallDrive(drive, 2))
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
     const int full = Run(large, "/quiet", "T:\\tmp");
     UnmountSmallDrive(drive);
     EXPECT_EQ(full, 112);

@@ -87,9 +87,11 @@ struct Screenshot {
 
 // The window's client area as binary PPM (P6, maximum 255).
 Screenshot Capture(const std::string& window, const fs::path& file) {
-    RunResult shot = RunProcess({"import", "-window", window, "-depth", "8", file.string()}, WorkRoot(), 30s);
+    RunResult shot =
+        RunProcess({"import", "-window", window, "-depth", "8", file.string()}, WorkRoot(), 30s);
     const Bytes data = ReadFileBytes(file);
-    std::istringstream header(std::string(data.begin(), data.begin() + std::min<std::size_t>(data.size(), 64)));
+    std::istringstream header(
+        std::string(data.begin(), data.begin() + std::min<std::size_t>(data.size(), 64)));
     std::string magic;
     Screenshot image;
     int maximum = 0;
@@ -113,7 +115,8 @@ Screenshot Capture(const std::string& window, const fs::path& file) {
     if (!(logo.b >= 128 && logo.r < 64)) return fail("no blue logo at the top left");
     if (s.At(100, 312) == black) return fail("the line shows through the logo");
     for (auto [x, y] : {std::pair{170, 5}, {495, 5}, {495, 300}, {170, 305}, {300, 313}})
-        if (!(s.At(x, y) == white)) return fail("panel not white at " + std::to_string(x) + "," + std::to_string(y));
+        if (!(s.At(x, y) == white))
+            return fail("panel not white at " + std::to_string(x) + "," + std::to_string(y));
     for (int x : {161, 300, 499})
         if (!(s.At(x, 312) == black)) return fail("no line at x " + std::to_string(x));
     if (s.At(300, 314) == white || s.At(520, 100) == white) return fail("white beyond the panel");
@@ -122,8 +125,9 @@ Screenshot Capture(const std::string& window, const fs::path& file) {
     // Outside the two rectangles (and the progress bar, which lies on the
     // panel in progress mode) the panel holds nothing dark.
     const int barTop = progressMode ? 200 : 312;
-    if (s.AnyDark(162, 0, 500, 22) || s.AnyDark(162, 0, 180, 312) || s.AnyDark(470, 0, 500, barTop) ||
-        s.AnyDark(162, 180, 500, barTop) || (progressMode && s.AnyDark(162, 260, 500, 312)))
+    if (s.AnyDark(162, 0, 500, 22) || s.AnyDark(162, 0, 180, 312) ||
+        s.AnyDark(470, 0, 500, barTop) || s.AnyDark(162, 180, 500, barTop) ||
+        (progressMode && s.AnyDark(162, 260, 500, 312)))
         return fail("dark pixels outside the text rectangles");
     return ::testing::AssertionSuccess();
 }
@@ -189,12 +193,14 @@ std::future<RunResult> Start(const fs::path& program, const fs::path& dir,
     return std::async(std::launch::async, [=] { return RunWindowsProgram(program, args, dir); });
 }
 
-::testing::AssertionResult EndsWithCode1(std::future<RunResult>& run, Clock::duration timeout = 120s) {
+::testing::AssertionResult EndsWithCode1(std::future<RunResult>& run,
+                                         Clock::duration timeout = 120s) {
     if (run.wait_for(timeout) != std::future_status::ready)
         return ::testing::AssertionFailure() << "the run did not end";
     RunResult result = run.get();
     if (result.exitCode != 1)
-        return ::testing::AssertionFailure() << "exit code " << result.exitCode << ": " << result.output;
+        return ::testing::AssertionFailure()
+               << "exit code " << result.exitCode << ": " << result.output;
     return ::testing::AssertionSuccess();
 }
 
@@ -318,7 +324,8 @@ TEST_F(GuiDialog, WelcomeQuestionThenCancelYesStopsMidway) {
     PressKeys(question, {"y"});
     std::string dialog;
     for (const auto end = Clock::now() + 60s; Clock::now() < end && dialog.empty();)
-        if (std::vector<std::string> ids = FindWindows(kTitle); ids.size() == 1 && ids[0] != question)
+        if (std::vector<std::string> ids = FindWindows(kTitle);
+            ids.size() == 1 && ids[0] != question)
             dialog = ids[0];
     ASSERT_NE(dialog, "") << "no progress dialog after Yes";
     std::this_thread::sleep_for(1s);
@@ -340,8 +347,8 @@ TEST_F(GuiDialog, WelcomeQuestionThenCancelYesStopsMidway) {
 // nothing. The Unix exit status of wine keeps the code's low byte.
 TEST_F(GuiDialog, PassiveShowsTheProgressOnlyAndCancelsAtOnce) {
     const Settings settings = WelcomeDialogSettings();
-    auto cancelled = Start(WriteSetup(AssemblePayload(settings, SlowStream()), "slow.exe"), dir_,
-                           {"/passive"});
+    auto cancelled =
+        Start(WriteSetup(AssemblePayload(settings, SlowStream()), "slow.exe"), dir_, {"/passive"});
     const std::string dialog = WaitForWindows(kTitle, 1);
     ASSERT_NE(dialog, "");
     std::this_thread::sleep_for(1s);
@@ -380,7 +387,8 @@ TEST_F(GuiDialog, DamagedLogoStopsOnlyRunsThatShowTheDialog) {
         {"missing", HideLogo},
         {"size 0", [](Bytes& b, std::size_t at) { SetLogoSize(b, at, 0); }},
         {"size 1048577", [](Bytes& b, std::size_t at) { SetLogoSize(b, at, 1048577); }},
-        {"inflates to another length", [=](Bytes& b, std::size_t at) { SetLogoSize(b, at, size + 1); }},
+        {"inflates to another length",
+         [=](Bytes& b, std::size_t at) { SetLogoSize(b, at, size + 1); }},
     };
     for (const auto& [what, damage] : damages) {
         auto run = Start(WriteSetup(WithDamagedLogo(setup, damage)), dir_);
@@ -402,7 +410,8 @@ TEST_F(GuiDialog, DamagedLogoStopsOnlyRunsThatShowTheDialog) {
     const std::size_t before = VisibleWindows();
     auto quiet = Start(WriteSetup(WithDamagedLogo(setup, HideLogo)), dir_, {"/q"});
     std::size_t most = before;
-    while (quiet.wait_for(50ms) != std::future_status::ready) most = std::max(most, VisibleWindows());
+    while (quiet.wait_for(50ms) != std::future_status::ready)
+        most = std::max(most, VisibleWindows());
     EXPECT_EQ(quiet.get().exitCode, 1);
     EXPECT_EQ(most, before) << "a quiet run showed a window";
     EXPECT_TRUE(ProductInstalled());
@@ -413,20 +422,23 @@ TEST_F(GuiDialog, DamagedLogoStopsOnlyRunsThatShowTheDialog) {
 // question; Ignore extracts anyway. Both end installed.
 TEST_F(GuiDialog, DiskSpaceRetryAfterFreeingAndIgnore) {
     const fs::path drive = dir_ / "small-drive";
-    if (!MountSmallDrive(drive, 2)) GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+    if (!MountSmallDrive(drive, 2))
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
     const fs::path setup = WriteSetup(BuildPayload(ProbeSettings("2.0"), ProbePackage()));
     // Leave room for the package but not for the executable.
     const fs::path filler = drive / "filler";
     struct statvfs info;
     statvfs(drive.c_str(), &info);
     const std::uintmax_t room = ProbePackage().size() + 12 * 1024;
-    std::ofstream(filler, std::ios::binary) << std::string(info.f_bavail * info.f_frsize - room, 'x');
+    std::ofstream(filler, std::ios::binary)
+        << std::string(info.f_bavail * info.f_frsize - room, 'x');
     statvfs(drive.c_str(), &info);
     ASSERT_GT(info.f_bavail * info.f_frsize, ProbePackage().size());
     ASSERT_LT(info.f_bavail * info.f_frsize, fs::file_size(setup));
 
     for (const char* answer : {"i", "r"}) {
-        auto run = std::async(std::launch::async, [&] { return RunWithTemp(dir_, "T:\\tmp", setup, ""); });
+        auto run =
+            std::async(std::launch::async, [&] { return RunWithTemp(dir_, "T:\\tmp", setup, ""); });
         const std::string question = WaitForWindows(kTitle, 1);
         ASSERT_NE(question, "") << answer;
         if (answer == std::string("r")) fs::remove(filler);

@@ -1,6 +1,6 @@
 // The launcher resists DLL planting: it imports only known system DLLs and
-// never uses a version.dll planted beside it; its image keeps DEP and ASLR. And the inflate guard's own
-// test program, which runs under Wine too.
+// never uses a version.dll planted beside it; its image keeps DEP and ASLR. And the inflate guard's
+// own test program, which runs under Wine too.
 #include <cstdlib>
 #include <regex>
 #include <set>
@@ -34,7 +34,8 @@ TEST(LauncherImage, OnlyKnownSystemDllsAndMitigationsOn) {
     // DEP and ASLR: NX_COMPAT (0x100) and DYNAMIC_BASE (0x40), and the
     // relocations that a moved image needs.
     std::smatch match;
-    ASSERT_TRUE(std::regex_search(dump.output, match, std::regex(R"(DllCharacteristics\s+([0-9a-f]+))")));
+    ASSERT_TRUE(
+        std::regex_search(dump.output, match, std::regex(R"(DllCharacteristics\s+([0-9a-f]+))")));
     EXPECT_EQ(std::stoul(match[1], nullptr, 16) & 0x140, 0x140u) << match[0];
     ASSERT_TRUE(std::regex_search(dump.output, match,
                                   std::regex(R"(Entry 5 [0-9a-f]+ ([0-9a-f]+) Base Relocation)")));
@@ -68,7 +69,8 @@ TEST_F(PlantedVersionDll, ABareNameLoadIsCaught) {
     EXPECT_EQ(run.exitCode, 0) << run.output;
     const std::string log = ReadText(dir_ / "plant.log");
     EXPECT_NE(log.find("called GetFileVersionInfoSizeA from bare_version_load.exe"),
-              std::string::npos) << log;
+              std::string::npos)
+        << log;
 }
 
 TEST_F(PlantedVersionDll, LauncherNeverUsesThePlantedCopy) {
@@ -84,8 +86,8 @@ TEST_F(PlantedVersionDll, LauncherNeverUsesThePlantedCopy) {
 }
 
 TEST(WindowsPrograms, InflateGuardTurnsFaultsIntoFailures) {
-    RunResult run = RunWindowsProgram(
-        fs::path(BOXLIFT_WINTESTS_DIR) / "inflate_guard_test.exe", {}, WorkRoot());
+    RunResult run = RunWindowsProgram(fs::path(BOXLIFT_WINTESTS_DIR) / "inflate_guard_test.exe", {},
+                                      WorkRoot());
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find(" passed, 0 failed"), std::string::npos) << run.output;
 }

@@ -46,8 +46,8 @@ TEST_F(Extract, MixedPackageArrivesByteForByte) {
 
 TEST_F(Extract, CreatesTheMissingLastLevelOfTheDirectory) {
     const Bytes package = Text(200000, 7);
-    RunResult run = RunExtract(WriteSetup(BuildPayload(FullSettings(), package)),
-                               dir_ / "not-there-yet");
+    RunResult run =
+        RunExtract(WriteSetup(BuildPayload(FullSettings(), package)), dir_ / "not-there-yet");
 
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_TRUE(HoldsOnlyPackage(dir_ / "not-there-yet", package));
@@ -76,16 +76,31 @@ TEST_F(Extract, BrokenStreamLeavesNoPackageFile) {
         const char* name;
         std::function<void(Bytes&)> finish;
     } cases[] = {
-        {"bad record type", [](Bytes& s) { s.push_back(3); ByteWriter(s).U32(100);
-                                           s.insert(s.end(), 100, 'x'); AppendEndRecord(s); }},
-        {"cut inside data", [](Bytes& s) { AppendStoredRecord(s, Noise(65536, 8));
-                                           s.resize(s.size() - 30000); }},
+        {"bad record type",
+         [](Bytes& s) {
+             s.push_back(3);
+             ByteWriter(s).U32(100);
+             s.insert(s.end(), 100, 'x');
+             AppendEndRecord(s);
+         }},
+        {"cut inside data",
+         [](Bytes& s) {
+             AppendStoredRecord(s, Noise(65536, 8));
+             s.resize(s.size() - 30000);
+         }},
         {"no end record", [](Bytes& s) { AppendStoredRecord(s, Noise(1000, 10)); }},
-        {"wrong checksum", [&](Bytes& s) { Bytes bad = zlib;
-                                           bad.back() ^= 0x5A;  // in the Adler-32 trailer
-                                           AppendCompressedRecord(s, 65536, bad); AppendEndRecord(s); }},
-        {"inflates past its size", [&](Bytes& s) { AppendCompressedRecord(s, 60000, zlib);
-                                                   AppendEndRecord(s); }},
+        {"wrong checksum",
+         [&](Bytes& s) {
+             Bytes bad = zlib;
+             bad.back() ^= 0x5A;  // in the Adler-32 trailer
+             AppendCompressedRecord(s, 65536, bad);
+             AppendEndRecord(s);
+         }},
+        {"inflates past its size",
+         [&](Bytes& s) {
+             AppendCompressedRecord(s, 60000, zlib);
+             AppendEndRecord(s);
+         }},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].name);

@@ -47,7 +47,8 @@ TEST_F(Faults, CutSetupAlwaysFailsWithCode8) {
         const fs::path program = WriteSetup(ByteView(setup).first(cut), "cut.exe");
         RunResult run = RunExtract(program, out);
         EXPECT_EQ(run.exitCode, 1) << "cut at " << cut << ": " << run.output;
-        EXPECT_TRUE(IsLogLine(ReadText(dir_ / "error.log"), kTitle, kErrorText, 8)) << "cut at " << cut;
+        EXPECT_TRUE(IsLogLine(ReadText(dir_ / "error.log"), kTitle, kErrorText, 8))
+            << "cut at " << cut;
         EXPECT_TRUE(HoldsNoFile(out)) << "cut at " << cut;
     }
 }
@@ -58,10 +59,11 @@ TEST_F(Faults, CutSetupAlwaysFailsWithCode8) {
 // (the disk check has passed by then).
 TEST_F(Faults, DiskFillsUpDuringExtraction) {
     const fs::path drive = dir_ / "small-drive";
-    if (!MountSmallDrive(drive, 2)) GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+    if (!MountSmallDrive(drive, 2))
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
 
-    RunResult extract = RunExtract(WriteSetup(BuildPayload(ProbeSettings("2.0"), Noise(3 << 20, 33))),
-                                   drive / "out");
+    RunResult extract = RunExtract(
+        WriteSetup(BuildPayload(ProbeSettings("2.0"), Noise(3 << 20, 33))), drive / "out");
     EXPECT_EQ(extract.exitCode, 1) << extract.output;
     EXPECT_TRUE(IsLogLine(ReadText(dir_ / "error.log"), kTitle, kErrorText, 8));
     EXPECT_TRUE(HoldsNoFile(drive / "out"));

@@ -76,8 +76,8 @@ RunResult RunWithTemp(const fs::path& dir, const std::string& tmp, const fs::pat
     static const std::regex head(R"(INSTALLATION ERROR: \d{4}/\d{2}/\d{2} \d{2}:\d{2})");
     const std::size_t cut = 36;  // the length of the head
     if (text.size() < cut || !std::regex_match(text.substr(0, cut), head) ||
-        text.substr(cut) != " - " + caption + " - " + message + " | " +
-                                std::to_string(code) + "\r\n")
+        text.substr(cut) !=
+            " - " + caption + " - " + message + " | " + std::to_string(code) + "\r\n")
         return ::testing::AssertionFailure() << "not the expected log line: \"" << text << "\"";
     return ::testing::AssertionSuccess();
 }
@@ -93,8 +93,7 @@ Settings ProbeSettings(const std::string& engineVersion) {
     return s;
 }
 
-fs::path InstallTest::WriteProbeSetup(const std::string& engineVersion,
-                                      const std::string& name) {
+fs::path InstallTest::WriteProbeSetup(const std::string& engineVersion, const std::string& name) {
     return WriteSetup(BuildPayload(ProbeSettings(engineVersion), ProbePackage()), name);
 }
 
@@ -126,8 +125,8 @@ void InstallTest::SetUp() {
 
 void InstallTest::Uninstall() {
     if (!ProductInstalled()) return;
-    RunResult removed = RunWindowsProgram(
-        "msiexec", {"/q", "/x", ToWindowsPath(kProbeDir / "probe.msi")}, dir_);
+    RunResult removed =
+        RunWindowsProgram("msiexec", {"/q", "/x", ToWindowsPath(kProbeDir / "probe.msi")}, dir_);
     EXPECT_FALSE(ProductInstalled()) << "uninstall failed: " << removed.output;
 }
 
@@ -194,10 +193,9 @@ TEST_F(QuietInstall, SwappedPackageIsNeverInstalled) {
 
     const fs::path stop = dir_ / "stop-swapping";
     auto swapper = std::async(std::launch::async, [&] {
-        return RunWindowsProgram(fs::path(BOXLIFT_WINTESTS_DIR) / "package_swapper.exe",
-                                 {ToWindowsPath(UserTemp()), ToWindowsPath(intruder),
-                                  ToWindowsPath(stop)},
-                                 dir_);
+        return RunWindowsProgram(
+            fs::path(BOXLIFT_WINTESTS_DIR) / "package_swapper.exe",
+            {ToWindowsPath(UserTemp()), ToWindowsPath(intruder), ToWindowsPath(stop)}, dir_);
     });
     int ours = 0, refused = 0;
     for (int run = 0; run < 4; ++run) {
@@ -217,8 +215,8 @@ TEST_F(QuietInstall, SwappedPackageIsNeverInstalled) {
     }
     std::ofstream(stop) << "stop";
     const RunResult swaps = swapper.get();
-    std::cout << "[ swapper  ] " << swaps.output << "[ runs     ] " << ours
-              << " installed ours, " << refused << " refused" << std::endl;
+    std::cout << "[ swapper  ] " << swaps.output << "[ runs     ] " << ours << " installed ours, "
+              << refused << " refused" << std::endl;
     EXPECT_NE(swaps.output.find("attempts"), std::string::npos) << swaps.output;
     for (const std::string& name : ListDir(UserTemp()))
         if (name.rfind("qz", 0) == 0) fs::remove(UserTemp() / name);
@@ -236,8 +234,8 @@ TEST_F(QuietFailure, EngineTooOldAppendsOneLineAndInstallsNothing) {
     EXPECT_EQ(run.exitCode, 1) << run.output;
     const std::string log = ReadText(dir_ / "error.log");
     ASSERT_EQ(log.rfind(earlier, 0), 0u) << "earlier lines are kept";
-    EXPECT_TRUE(IsLogLine(log.substr(earlier.size()), kTitle,
-                          "Windows Installer 9.0 is needed.", 4));
+    EXPECT_TRUE(
+        IsLogLine(log.substr(earlier.size()), kTitle, "Windows Installer 9.0 is needed.", 4));
     EXPECT_FALSE(ProductInstalled());
     EXPECT_TRUE(NoTempPackages(UserTemp()));
 }
@@ -269,13 +267,18 @@ TEST_F(QuietFailure, QuickRunsUnderLoadNeverHang) {
     const fs::path setup = WriteSetup(AssemblePayload(ProbeSettings("2.0"), stream));
     std::vector<pid_t> load;
     for (int core = 0; core < 2; ++core)
-        if (pid_t pid = fork(); pid == 0) for (;;) {} else load.push_back(pid);
+        if (pid_t pid = fork(); pid == 0)
+            for (;;) {
+            }
+        else
+            load.push_back(pid);
 
     const int runs = 300;
     int killed = 0;
     std::string failures;
     for (int i = 0; i < runs && failures.size() < 2000; ++i) {
-        RunResult run = RunProcess({BOXLIFT_WINE, setup.string(), "/q"}, dir_, std::chrono::seconds(30));
+        RunResult run =
+            RunProcess({BOXLIFT_WINE, setup.string(), "/q"}, dir_, std::chrono::seconds(30));
         if (run.exitCode == -1 && run.output == "[ended by signal 9]\n")
             ++killed;
         else if (run.exitCode != 1)
@@ -300,7 +303,8 @@ TEST_F(QuietFailure, TooLittleSpaceLogsCode6WithDriveAndMegabytes) {
     ASSERT_LT(fs::file_size(setup), 1536u * 1024) << "the executable alone fits";
 
     const fs::path drive = dir_ / "small-drive";
-    if (!MountSmallDrive(drive, 2)) GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+    if (!MountSmallDrive(drive, 2))
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
 
     RunResult run = RunWithTemp(dir_, "T:\\tmp", setup, "/q");
 

@@ -18,8 +18,7 @@ namespace boxlift::e2e {
 
 using std::chrono::seconds;
 
-RunResult RunProcess(const std::vector<std::string>& argv, const fs::path& dir,
-                     seconds timeout) {
+RunResult RunProcess(const std::vector<std::string>& argv, const fs::path& dir, seconds timeout) {
     fs::create_directories(WorkRoot());
     std::string outName = (WorkRoot() / "output-XXXXXX").string();
     const int out = mkstemp(outName.data());
@@ -75,8 +74,8 @@ std::string ToWindowsPath(const fs::path& linuxPath) {
 
 Bytes Text(std::size_t size, std::uint32_t seed) {
     static const char* const kWords[] = {
-        "the", "installer", "package", "writes", "files", "into", "and", "feature",
-        "registry", "value", "shortcut", "of", "a", "product", "version", "CmSSFX2"};
+        "the",      "installer", "package",  "writes", "files", "into",    "and",     "feature",
+        "registry", "value",     "shortcut", "of",     "a",     "product", "version", "CmSSFX2"};
     std::mt19937 random(seed);
     std::string text;
     while (text.size() < size)
@@ -146,8 +145,9 @@ std::vector<std::string> ListDir(const fs::path& dir) {
 
 void LauncherTest::SetUp() {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = (WorkRoot() / (std::string(test->test_suite_name()) + "." +
-                                      test->name() + "-XXXXXX")).string();
+    std::string name =
+        (WorkRoot() / (std::string(test->test_suite_name()) + "." + test->name() + "-XXXXXX"))
+            .string();
     fs::create_directories(WorkRoot());
     ASSERT_TRUE(mkdtemp(name.data())) << name << ": " << strerror(errno);
     dir_ = name;
@@ -245,8 +245,8 @@ class WineEnvironment : public ::testing::Environment {
             if (pid == 0) {
                 const int null = open("/dev/null", O_RDWR);
                 dup2(null, 0), dup2(null, 1), dup2(null, 2);
-                execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1024x768x24",
-                       "-nolisten", "tcp", (char*)nullptr);
+                execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+                       "tcp", (char*)nullptr);
                 _exit(127);
             }
             for (int wait = 0; wait < 100 && !fs::exists(socket); ++wait) {

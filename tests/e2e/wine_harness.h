@@ -39,8 +39,8 @@ struct RunResult {
 // whole group is killed once timeout has passed.
 RunResult RunProcess(const std::vector<std::string>& argv, const fs::path& dir,
                      std::chrono::seconds timeout = std::chrono::seconds(120));
-inline RunResult RunWindowsProgram(const fs::path& program,
-                                   std::vector<std::string> args, const fs::path& dir) {
+inline RunResult RunWindowsProgram(const fs::path& program, std::vector<std::string> args,
+                                   const fs::path& dir) {
     args.insert(args.begin(), {BOXLIFT_WINE, program.string()});
     return RunProcess(args, dir);
 }

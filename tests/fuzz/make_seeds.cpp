@@ -93,7 +93,8 @@ Bytes MessageInput(char drive, std::uint64_t spaceRequired, const std::string& c
     const std::int32_t code = 6;
     std::memcpy(&input[9], &code, 4);
     for (std::uint16_t field : {2026, 2, 3, 9, 5})
-        input.insert(input.end(), {static_cast<std::uint8_t>(field), static_cast<std::uint8_t>(field >> 8)});
+        input.insert(input.end(),
+                     {static_cast<std::uint8_t>(field), static_cast<std::uint8_t>(field >> 8)});
     Bytes text = Text(caption + '\0' + messageTemplate);
     input.insert(input.end(), text.begin(), text.end());
     return input;
@@ -118,14 +119,15 @@ int main(int argc, char** argv) {
         for (const char* config : kConfigs) {
             const Settings settings = ParseConfig(config, "seed.ini");
             seeds.Add("config", Text(config));
-            seeds.Add("messages", MessageInput('C', 5000000, settings.title, settings.diskSpaceText));
+            seeds.Add("messages",
+                      MessageInput('C', 5000000, settings.title, settings.diskSpaceText));
             for (std::size_t i = 0; i < 3; ++i) {
                 seeds.Add("settings_reader", BuildPayloadFile(smallImage, settings, packages[i]));
                 seeds.Add("setup_exe", BuildPayloadFile(launcher, settings, packages[i]));
             }
         }
-        seeds.Add("settings_reader", BuildPayloadFile(launcher, ParseConfig(kConfigs[2], "seed.ini"),
-                                                      packages[1]));
+        seeds.Add("settings_reader",
+                  BuildPayloadFile(launcher, ParseConfig(kConfigs[2], "seed.ini"), packages[1]));
         for (const Bytes& package : packages) {
             seeds.Add("chunk_stream", EncodeChunkStream(package));
             seeds.Add("chunk_stream", package);

@@ -18,7 +18,8 @@
 
 namespace {
 
-template <typename T> T Take(const uint8_t*& data) {
+template <typename T>
+T Take(const uint8_t*& data) {
     T value;
     std::memcpy(&value, data, sizeof value);
     data += sizeof value;

@@ -27,10 +27,12 @@ Bytes MakeIcon() {
         Bytes image(40 + side * side * 4 + side * 4, 0);
         const std::uint32_t header[] = {40, side, side * 2};
         for (int i = 0; i < 3; ++i)
-            for (int b = 0; b < 4; ++b) image[4 * i + b] = static_cast<std::uint8_t>(header[i] >> (8 * b));
+            for (int b = 0; b < 4; ++b)
+                image[4 * i + b] = static_cast<std::uint8_t>(header[i] >> (8 * b));
         image[12] = 1;   // planes
         image[14] = 32;  // bits per pixel
-        for (std::size_t p = 40; p < 40 + side * side * 4; ++p) image[p] = static_cast<std::uint8_t>(p * side);
+        for (std::size_t p = 40; p < 40 + side * side * 4; ++p)
+            image[p] = static_cast<std::uint8_t>(p * side);
         images.push_back(image);
     }
     std::uint32_t offset = 6 + 16 * 2;
@@ -48,13 +50,15 @@ class Identity : public LauncherTest {
 protected:
     void SetUp() override {
         LauncherTest::SetUp();
-        ASSERT_EQ(RunProcess({BOXLIFT_WIXL, "-o", "product.msi", BOXLIFT_TEST_WXS}, dir_).exitCode, 0);
+        ASSERT_EQ(RunProcess({BOXLIFT_WIXL, "-o", "product.msi", BOXLIFT_TEST_WXS}, dir_).exitCode,
+                  0);
         WriteFileBytes(dir_ / "product.ico", MakeIcon());
         WriteText(dir_ / "product.ini",
                   "[settings]\nicon = product.ico\n[version]\n"
-                  "LegalCopyright = \xc2\xa9 2026 \xc3\x91" "and\xc3\xba\nFileVersion = 7.8.9.10\n");
-        RunResult build = Run({BOXLIFT_TOOL, "build", "--config", "product.ini", "-o", "setup.exe",
-                               "product.msi"});
+                  "LegalCopyright = \xc2\xa9 2026 \xc3\x91"
+                  "and\xc3\xba\nFileVersion = 7.8.9.10\n");
+        RunResult build = Run(
+            {BOXLIFT_TOOL, "build", "--config", "product.ini", "-o", "setup.exe", "product.msi"});
         ASSERT_EQ(build.exitCode, 0) << build.output;
         package_ = ReadFileBytes(dir_ / "product.msi");
     }
@@ -70,18 +74,20 @@ protected:
 };
 
 TEST_F(Identity, WindowsObjdumpAndWrestoolReadTheProductsIdentity) {
-    RunResult probe = RunWindowsProgram(
-        fs::path(BOXLIFT_WINTESTS_DIR) / "version_probe.exe",
-        {"setup.exe", "ProductName", "CompanyName", "FileDescription", "ProductVersion",
-         "FileVersion", "LegalCopyright", "OriginalFilename"},
-        dir_);
+    RunResult probe =
+        RunWindowsProgram(fs::path(BOXLIFT_WINTESTS_DIR) / "version_probe.exe",
+                          {"setup.exe", "ProductName", "CompanyName", "FileDescription",
+                           "ProductVersion", "FileVersion", "LegalCopyright", "OriginalFilename"},
+                          dir_);
     ASSERT_EQ(probe.exitCode, 0) << probe.output;
     // The A functions give the texts in Wine's ANSI code page, 1252 here.
     EXPECT_EQ(probe.output,
               "fixed 7.8.9.10 2.5.1.0\r\ntranslation 0000 04b0\r\n"
-              "ProductName=Caf\xe9 Tool\r\nCompanyName=\xd1" "and\xfa Software\r\n"
+              "ProductName=Caf\xe9 Tool\r\nCompanyName=\xd1"
+              "and\xfa Software\r\n"
               "FileDescription=Caf\xe9 Tool Setup\r\nProductVersion=2.5.1\r\n"
-              "FileVersion=7.8.9.10\r\nLegalCopyright=\xa9 2026 \xd1" "and\xfa\r\n"
+              "FileVersion=7.8.9.10\r\nLegalCopyright=\xa9 2026 \xd1"
+              "and\xfa\r\n"
               "OriginalFilename=setup.exe\r\n");
 
     RunResult objdump = Run({BOXLIFT_OBJDUMP, "-p", "setup.exe"});
@@ -92,9 +98,10 @@ TEST_F(Identity, WindowsObjdumpAndWrestoolReadTheProductsIdentity) {
 
     RunResult list = Run({BOXLIFT_WRESTOOL, "-l", "setup.exe"});
     ASSERT_EQ(list.exitCode, 0) << list.output;
-    EXPECT_NE(list.output.find("--type=16 --name=1 --language=0"), std::string::npos) << list.output;
-    RunResult extract = Run({BOXLIFT_WRESTOOL, "-x", "--type=14", "--name=105", "-o", "extracted.ico",
-                          "setup.exe"});
+    EXPECT_NE(list.output.find("--type=16 --name=1 --language=0"), std::string::npos)
+        << list.output;
+    RunResult extract = Run(
+        {BOXLIFT_WRESTOOL, "-x", "--type=14", "--name=105", "-o", "extracted.ico", "setup.exe"});
     ASSERT_EQ(extract.exitCode, 0) << extract.output;
     // wrestool (icoutils 0.32) writes as many bytes again behind the icon as
     // the group resource has, also for windres' own output: compare the icon.
@@ -104,19 +111,25 @@ TEST_F(Identity, WindowsObjdumpAndWrestoolReadTheProductsIdentity) {
 
     // The manifest runs setup.exe as the user who starts it (msiexec asks
     // for elevation itself), on every system from Vista to 11.
-    RunResult manifest = Run({BOXLIFT_WRESTOOL, "-x", "--raw", "--type=24", "--name=1", "setup.exe"});
+    RunResult manifest =
+        Run({BOXLIFT_WRESTOOL, "-x", "--raw", "--type=24", "--name=1", "setup.exe"});
     ASSERT_EQ(manifest.exitCode, 0) << manifest.output;
-    EXPECT_NE(manifest.output.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
-    for (const char* os : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
-                           "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
-                           "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
-        EXPECT_NE(manifest.output.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"),
-                  std::string::npos) << os;
-    EXPECT_NE(manifest.output.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+    EXPECT_NE(manifest.output.find("<requestedExecutionLevel level=\"asInvoker\""),
               std::string::npos);
+    for (const char* os :
+         {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+          "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+          "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_NE(manifest.output.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"),
+                  std::string::npos)
+            << os;
+    EXPECT_NE(
+        manifest.output.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+        std::string::npos);
 
     RunResult verify = Run({BOXLIFT_TOOL, "verify", "setup.exe"});
-    EXPECT_EQ(verify.exitCode, 0) << verify.output << "(the marker once in the image, the checksum)";
+    EXPECT_EQ(verify.exitCode, 0) << verify.output
+                                  << "(the marker once in the image, the checksum)";
     EXPECT_TRUE(Unpacks("setup.exe")) << "the rewritten image no longer runs";
 }
 
@@ -129,7 +142,8 @@ TEST_F(Identity, SignedSetupStillWorks) {
     RunResult sign = Run({BOXLIFT_OSSLSIGNCODE, "sign", "-certs", "cert.pem", "-key", "key.pem",
                           "-in", "setup.exe", "-out", "signed.exe"});
     ASSERT_EQ(sign.exitCode, 0) << sign.output;
-    RunResult check = Run({BOXLIFT_OSSLSIGNCODE, "verify", "-CAfile", "cert.pem", "-in", "signed.exe"});
+    RunResult check =
+        Run({BOXLIFT_OSSLSIGNCODE, "verify", "-CAfile", "cert.pem", "-in", "signed.exe"});
     EXPECT_EQ(check.exitCode, 0) << check.output;
 
     RunResult verify = Run({BOXLIFT_TOOL, "verify", "signed.exe"});
@@ -176,7 +190,8 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
         for (const std::string& arg : c.args) what += " " + arg;
         fs::create_directories(dir_ / "native");
         fs::create_directories(dir_ / "windows");
-        std::vector<std::string> native = {BOXLIFT_TOOL, "build", "--jobs", "1", "-o", "native/setup.exe"};
+        std::vector<std::string> native = {BOXLIFT_TOOL, "build", "--jobs",
+                                           "1",          "-o",    "native/setup.exe"};
         native.insert(native.end(), c.args.begin(), c.args.end());
         std::vector<std::string> windows = {"build", "--jobs", "3", "-o", "windows/setup.exe"};
         windows.insert(windows.end(), c.args.begin(), c.args.end());
@@ -190,8 +205,8 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
             EXPECT_FALSE(fs::exists(dir_ / "windows/setup.exe")) << what;
             continue;
         }
-        RunResult checksum = RunWindowsProgram(fs::path(BOXLIFT_WINTESTS_DIR) / "checksum_probe.exe",
-                                               {"native/setup.exe"}, dir_);
+        RunResult checksum = RunWindowsProgram(
+            fs::path(BOXLIFT_WINTESTS_DIR) / "checksum_probe.exe", {"native/setup.exe"}, dir_);
         ASSERT_EQ(checksum.exitCode, 0) << what << ": " << checksum.output;
         EXPECT_EQ(checksum.output.substr(7, 8), checksum.output.substr(25, 8))
             << what << ": the PE checksum Windows computes: " << checksum.output;
@@ -211,8 +226,8 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
 // package leaves idle: boxlift.exe's pipeline made and ended 3,000 times.
 // (With stop tokens, mingw's libstdc++ could lose the wake-up and hang.)
 TEST(WindowsTool, PipelineEndsWithIdleWorkers) {
-    RunResult run = RunWindowsProgram(fs::path(BOXLIFT_WINTESTS_DIR) / "pipeline_teardown.exe", {},
-                                      WorkRoot());
+    RunResult run =
+        RunWindowsProgram(fs::path(BOXLIFT_WINTESTS_DIR) / "pipeline_teardown.exe", {}, WorkRoot());
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("3000 rounds ended"), std::string::npos) << run.output;
 }

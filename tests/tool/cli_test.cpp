@@ -37,7 +37,9 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "boxlift-cli-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
-        ASSERT_EQ(Run("cd '" + dir_.string() + "' && '" BOXLIFT_WIXL "' -o product.msi '" BOXLIFT_TEST_WXS "'"), 0);
+        ASSERT_EQ(Run("cd '" + dir_.string() +
+                      "' && '" BOXLIFT_WIXL "' -o product.msi '" BOXLIFT_TEST_WXS "'"),
+                  0);
         WriteText(dir_ / "notmsi.msi", "just text\n");
         WriteText(dir_ / "bad.ini", "[settings]\ncolour = red\n");
         WriteText(dir_ / "notpe.exe", std::string(4096, 'x') + kMarker);
@@ -78,7 +80,8 @@ protected:
     }
     // A compound file holding no Property table.
     static void WriteEmptyDatabase(const fs::path& path) {
-        LibmsiDatabase* db = libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_CREATE, nullptr, nullptr);
+        LibmsiDatabase* db =
+            libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_CREATE, nullptr, nullptr);
         ASSERT_NE(db, nullptr);
         ASSERT_TRUE(libmsi_database_commit(db, nullptr));
         g_object_unref(db);
@@ -89,7 +92,8 @@ protected:
     void WriteLargePackage() {
         std::minstd_rand random(1);
         Bytes letters(16'000'000);
-        for (std::uint8_t& letter : letters) letter = static_cast<std::uint8_t>('a' + random() % 16);
+        for (std::uint8_t& letter : letters)
+            letter = static_cast<std::uint8_t>('a' + random() % 16);
         WriteFileBytes(dir_ / "letters.bin", letters);
         WriteText(dir_ / "large.wxs", R"(<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
   <Product Id="*" Name="Large" Language="1033" Version="1.0.0" Manufacturer="Test"
@@ -101,7 +105,8 @@ protected:
   </Product>
 </Wix>
 )");
-        ASSERT_EQ(Run("cd '" + dir_.string() + "' && '" BOXLIFT_WIXL "' -o large.msi large.wxs"), 0);
+        ASSERT_EQ(Run("cd '" + dir_.string() + "' && '" BOXLIFT_WIXL "' -o large.msi large.wxs"),
+                  0);
     }
     // Copies of setup.exe, each with one breach of the payload contract.
     void WriteBroken() {
@@ -122,7 +127,8 @@ protected:
             const Bytes package = ReadFileBytes(dir_ / "product.msi");
             b.resize(stream);
             AppendChunkCount(b, 1);
-            AppendCompressedRecord(b, static_cast<std::uint32_t>(package.size()), FixedDeflate(package));
+            AppendCompressedRecord(b, static_cast<std::uint32_t>(package.size()),
+                                   FixedDeflate(package));
             AppendEndRecord(b);
         });
     }
@@ -157,8 +163,9 @@ TEST_F(Cli, EveryCommandOnARealPackage) {
     EXPECT_EQ(report["settings"]["title"], "Café Tool Setup");
     EXPECT_EQ(report["settings"]["welcomeAsDialog"], false);
     EXPECT_TRUE(report["settings"]["exitCaption"].is_null());
-    EXPECT_THAT(report["settings"]["diskSpaceText"].get<std::string>(),
-                ::testing::AllOf(::testing::HasSubstr("%ofd_drive%"), ::testing::HasSubstr("%fd_mbytes%")));
+    EXPECT_THAT(
+        report["settings"]["diskSpaceText"].get<std::string>(),
+        ::testing::AllOf(::testing::HasSubstr("%ofd_drive%"), ::testing::HasSubstr("%fd_mbytes%")));
     EXPECT_EQ(report["package"]["size"], package.size());
     EXPECT_EQ(report["records"]["count"], report["records"]["chunkCount"]);
     EXPECT_TRUE(report["signature"].is_null());
@@ -206,7 +213,8 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         {"build product.msi --config bad.ini -o x.exe", 1, "bad.ini:2: colour: unknown key"},
         {"build product.msi --config none.ini -o x.exe", 1, "none.ini: cannot open"},
         {"build product.msi --launcher notpe.exe -o x.exe", 1, "notpe.exe: not a PE image"},
-        {"build product.msi --config marker.ini -o x.exe", 1, "holds the marker 2 times, expected once"},
+        {"build product.msi --config marker.ini -o x.exe", 1,
+         "holds the marker 2 times, expected once"},
         {"inspect missing.exe", 1, "missing.exe: cannot open"},
         {"inspect product.msi", 1, "product.msi: not a PE image"},
         {"inspect --codepage 99999 setup.exe", 1, "99999 is not a code page"},
@@ -237,10 +245,13 @@ TEST(ProgressLine, ShowsWhatIsKnownInTheWidthGiven) {
         std::string line;
     } cases[] = {
         {0, 100'000'000, 0.6, 60, "[-------------------------------------]   0%    0.0/100.0 MB"},
-        {50'000'000, 100'000'000, 2, 60, "[#######-------]  50%   50.0/100.0 MB   25.0 MB/s  0:02 left"},
-        {100'000'000, 100'000'000, 4, 60, "[##############] 100%  100.0/100.0 MB   25.0 MB/s  0:00 left"},
+        {50'000'000, 100'000'000, 2, 60,
+         "[#######-------]  50%   50.0/100.0 MB   25.0 MB/s  0:02 left"},
+        {100'000'000, 100'000'000, 4, 60,
+         "[##############] 100%  100.0/100.0 MB   25.0 MB/s  0:00 left"},
         {0, 0, 1, 40, "[#####################] 100%  0.0/0.0 MB"},
-        {1'000'000, 10'000'000'000, 1, 70, "[-----------------]   0%      1.0/10000.0 MB    1.0 MB/s  2:46:39 left"},
+        {1'000'000, 10'000'000'000, 1, 70,
+         "[-----------------]   0%      1.0/10000.0 MB    1.0 MB/s  2:46:39 left"},
         {50'000'000, 100'000'000, 2, 30, " 50%   50.0/100.0 MB"},
         {50'000'000, 100'000'000, 2, 3, ""},
     };

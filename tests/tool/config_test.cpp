@@ -13,28 +13,34 @@ namespace {
 Settings Parse(std::string_view text) { return ParseConfig(text, "demo.ini"); }
 
 TEST(Config, EveryKeyReachesItsField) {
-    const Settings s = Parse("[settings]\ntitle=A\nerrorText=B\nexitCaption=C\ncontinueCaption=D\n"
-                             "welcomeText=E\nengineMissingText=F\nengineDownloadTarget=G\n"
-                             "diskSpaceText=H\ndialogHeading=I\nprogressText=J\ncancelCaption=K\n"
-                             "cancelQuestion=L\nrequiredEngineVersion = 4.5\n");
+    const Settings s = Parse(
+        "[settings]\ntitle=A\nerrorText=B\nexitCaption=C\ncontinueCaption=D\n"
+        "welcomeText=E\nengineMissingText=F\nengineDownloadTarget=G\n"
+        "diskSpaceText=H\ndialogHeading=I\nprogressText=J\ncancelCaption=K\n"
+        "cancelQuestion=L\nrequiredEngineVersion = 4.5\n");
     EXPECT_EQ(s.title + s.errorText + s.exitCaption + s.continueCaption + s.welcomeText +
-                  s.engineMissingText + s.engineDownloadTarget + s.diskSpaceText +
-                  s.dialogHeading + s.progressText + s.cancelCaption + s.cancelQuestion,
+                  s.engineMissingText + s.engineDownloadTarget + s.diskSpaceText + s.dialogHeading +
+                  s.progressText + s.cancelCaption + s.cancelQuestion,
               "ABCDEFGHIJKL");
     EXPECT_EQ(s.requiredEngineVersion, EncodeEngineVersion("4.5"));
     EXPECT_EQ(Parse("").requiredEngineVersion, EncodeEngineVersion("2.0")) << "the default";
 }
 
 TEST(Config, FlagsTakeEverySpellingInAnyCase) {
-    const std::pair<const char*, bool Settings::*> flags[] = {{"showWelcome", &Settings::showWelcome},
-        {"welcomeAsDialog", &Settings::welcomeAsDialog}, {"showProgress", &Settings::showProgress}};
-    const std::pair<const char*, bool> spellings[] = {{"yes", true}, {"YES", true}, {"True", true},
-        {"1", true}, {"no", false}, {"No", false}, {"FALSE", false}, {"0", false}};
-    for (auto [key, field] : flags) for (auto [spelling, value] : spellings) {
-        const Settings s = Parse(std::string("[settings]\n") + key + " = " + spelling);
-        EXPECT_EQ(s.*field, value) << key << " = " << spelling;
-        EXPECT_EQ(s.showWelcome + s.welcomeAsDialog + s.showProgress, value) << "other flags set";
-    }
+    const std::pair<const char*, bool Settings::*> flags[] = {
+        {"showWelcome", &Settings::showWelcome},
+        {"welcomeAsDialog", &Settings::welcomeAsDialog},
+        {"showProgress", &Settings::showProgress}};
+    const std::pair<const char*, bool> spellings[] = {
+        {"yes", true}, {"YES", true}, {"True", true},   {"1", true},
+        {"no", false}, {"No", false}, {"FALSE", false}, {"0", false}};
+    for (auto [key, field] : flags)
+        for (auto [spelling, value] : spellings) {
+            const Settings s = Parse(std::string("[settings]\n") + key + " = " + spelling);
+            EXPECT_EQ(s.*field, value) << key << " = " << spelling;
+            EXPECT_EQ(s.showWelcome + s.welcomeAsDialog + s.showProgress, value)
+                << "other flags set";
+        }
 }
 
 TEST(Config, TextsKeepTheirBytes) {
@@ -46,7 +52,8 @@ TEST(Config, TextsKeepTheirBytes) {
         "  second ; still text\r\n"
         "\tthird\n"
         "errorText = caf\xc3\xa9 \xe2\x82\xac\n"
-        "diskSpaceText = " + longText + "\r\n");
+        "diskSpaceText = " +
+        longText + "\r\n");
     EXPECT_EQ(s.title, "Press Next ; then # wait");
     EXPECT_EQ(s.welcomeText, "first\nsecond ; still text\nthird");
     EXPECT_EQ(s.errorText, "caf\xe9 \x80") << "UTF-8 into code page 1252";
@@ -59,11 +66,13 @@ TEST(Config, ErrorsNameFileLineAndKey) {
         {"[settings]\ntitle = a\n\n\nshowWelcome = maybe\n",
          "demo.ini:5: showWelcome: expected yes/no/true/false/1/0, got \"maybe\""},
         {"[settings]\ncolour = red\n", "demo.ini:2: colour: unknown key"},
-        {"[settings]\ntitle = a\n  more\ntitle = b\n", "demo.ini:4: title: given twice, first on line 2"},
+        {"[settings]\ntitle = a\n  more\ntitle = b\n",
+         "demo.ini:4: title: given twice, first on line 2"},
         {"[settings]\ntitle = a\n[settings]\n  title = b\n", "demo.ini:4: title: given twice"},
         {"title = a\n[settings]\n", "demo.ini:1: title: outside any section"},
         {"[settings]\n[other]\ntitle = a\n", "demo.ini:3: title: in section [other]"},
-        {"[settings]\n\nrequiredEngineVersion = 127.0\n", "demo.ini:3: requiredEngineVersion: \"127.0\""},
+        {"[settings]\n\nrequiredEngineVersion = 127.0\n",
+         "demo.ini:3: requiredEngineVersion: \"127.0\""},
         {"[settings]\ntitle = a\njust words\n", "demo.ini:3: expected key = value"},
         {"[settings]\ntitle = a\nerrorText = b\0c\n"sv, "demo.ini:3: holds a NUL byte"},
         {"[version]\nCompanyName = caf\xe9\n", "demo.ini:2: CompanyName: text is not valid UTF-8"},
@@ -72,10 +81,12 @@ TEST(Config, ErrorsNameFileLineAndKey) {
         {"[settings]\n\ntitle = \xe6\x97\xa5\n",
          "demo.ini:3: title: character U+65E5 '\xe6\x97\xa5' cannot be written in code page 1252"},
         {"[settings]\ncodepage = 1251\nwelcomeText = a\n  \xc3\xa9\n",
-         "demo.ini:3: welcomeText: character U+00E9 '\xc3\xa9' (on line 4) cannot be written in code page 1251"},
+         "demo.ini:3: welcomeText: character U+00E9 '\xc3\xa9' (on line 4) cannot be written in "
+         "code page 1251"},
         {"[settings]\ntitle = caf\xe9\n", "demo.ini:2: title: byte 0xE9, which is not UTF-8"},
         {"[settings]\ncodepage = 99999\n", "demo.ini:2: codepage: 99999 is not a code page"},
-        {"[settings]\ncodepage = cyrillic\n", "demo.ini:2: codepage: expected a Windows code page"}};
+        {"[settings]\ncodepage = cyrillic\n",
+         "demo.ini:2: codepage: expected a Windows code page"}};
     for (auto [text, message] : cases) {
         try {
             Parse(text);

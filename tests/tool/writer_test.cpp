@@ -60,7 +60,8 @@ struct LauncherRead {
         at = marker + kMarkerLength;
         if (!ParseSettingsBlock(file.data() + at, window(), &settings, &blockLength)) return;
         at += blockLength;
-        ByteSource source{this, Read, [](void*, uint32_t) { return 0; }, nullptr};  // the copy never skips or seeks
+        ByteSource source{this, Read, [](void*, uint32_t) { return 0; },
+                          nullptr};  // the copy never skips or seeks
         PackageSink sink{this, Write, [](void*, uint32_t) {}, [](void*) { return 0; }};
         ChunkInflater inflater{nullptr, Inflate};
         Bytes chunk(kChunkBufferSize), packed(kPackedBufferSize);
@@ -83,7 +84,8 @@ struct LauncherRead {
         ++r.records;
         return size;
     }
-    static int Inflate(void*, uint8_t* out, uint32_t* outLength, const uint8_t* in, uint32_t inLength) {
+    static int Inflate(void*, uint8_t* out, uint32_t* outLength, const uint8_t* in,
+                       uint32_t inLength) {
         zlibStreamsSeen.emplace_back(in, in + inLength);
         return InflateZlibChunk(nullptr, out, outLength, in, inLength);
     }
@@ -100,16 +102,27 @@ struct LauncherRead {
 enum Flags { kWelcome = 1, kDialog = 2, kProgress = 4 };
 
 // A text field, present in the block when all the flags it needs are set.
-struct TextField { const char* name; std::string Settings::*written; char* PackageSettings::*read;
-                   int needs; };
+struct TextField {
+    const char* name;
+    std::string Settings::*written;
+    char* PackageSettings::*read;
+    int needs;
+};
 
-#define FIELD(name, needs) {#name, &Settings::name, &PackageSettings::name, needs}
-const TextField kTextFields[] = {
-    FIELD(title, 0), FIELD(errorText, 0), FIELD(exitCaption, kWelcome | kDialog),
-    FIELD(continueCaption, kWelcome | kDialog), FIELD(welcomeText, kWelcome),
-    FIELD(engineMissingText, 0), FIELD(engineDownloadTarget, 0), FIELD(diskSpaceText, 0),
-    FIELD(dialogHeading, kProgress), FIELD(progressText, kProgress),
-    FIELD(cancelCaption, kProgress), FIELD(cancelQuestion, kProgress)};
+#define FIELD(name, needs) \
+    { #name, &Settings::name, &PackageSettings::name, needs }
+const TextField kTextFields[] = {FIELD(title, 0),
+                                 FIELD(errorText, 0),
+                                 FIELD(exitCaption, kWelcome | kDialog),
+                                 FIELD(continueCaption, kWelcome | kDialog),
+                                 FIELD(welcomeText, kWelcome),
+                                 FIELD(engineMissingText, 0),
+                                 FIELD(engineDownloadTarget, 0),
+                                 FIELD(diskSpaceText, 0),
+                                 FIELD(dialogHeading, kProgress),
+                                 FIELD(progressText, kProgress),
+                                 FIELD(cancelCaption, kProgress),
+                                 FIELD(cancelQuestion, kProgress)};
 #undef FIELD
 
 // Every text set to its own name, so that one read into the wrong field shows.
@@ -139,7 +152,8 @@ TEST(SettingsBlock, LauncherReadsExactlyTheFieldsTheFlagsSelect) {
         for (const TextField& field : kTextFields) {
             bool present = (flags & field.needs) == field.needs;
             EXPECT_EQ(TextOf(read.settings.*field.read),
-                      present ? TextOf(field.name) : std::nullopt) << field.name;
+                      present ? TextOf(field.name) : std::nullopt)
+                << field.name;
         }
     }
 }
@@ -147,7 +161,10 @@ TEST(SettingsBlock, LauncherReadsExactlyTheFieldsTheFlagsSelect) {
 TEST(Writer, RefusesWhatTheLauncherCouldNotRead) {
     Bytes twice = FakeImage();
     std::copy_n(kMarker, kMarkerLength, twice.begin() + 3000);
-    struct Case { std::function<void()> run; std::string message; };
+    struct Case {
+        std::function<void()> run;
+        std::string message;
+    };
     std::vector<Case> cases = {
         {[&] { CheckLauncherImage(twice); }, "holds the marker 2 times, expected once"},
         {[] { CheckLauncherImage(Bytes(4096, 0)); }, "does not hold the marker"},
@@ -160,7 +177,8 @@ TEST(Writer, RefusesWhatTheLauncherCouldNotRead) {
     for (const TextField& field : kTextFields) {
         Settings s = NamedSettings(7);
         s.*field.written = std::string("bad\0text", 8);
-        cases.push_back({[=] { EncodeSettingsBlock(s); }, std::string(field.name) + ": holds a NUL"});
+        cases.push_back(
+            {[=] { EncodeSettingsBlock(s); }, std::string(field.name) + ": holds a NUL"});
     }
     for (const Case& c : cases) {
         try {
@@ -245,7 +263,8 @@ TEST(ChunkStream, EveryLevelGivesTheSameBytesOnAnyNumberOfJobsAndReadsBack) {
         const Bytes oneJob = BuildPayloadFile(FakeImage(), NamedSettings(0), package, {1, level});
         for (unsigned jobs : {1u, 2u, 4u}) {
             SCOPED_TRACE("level " + std::to_string(level) + ", jobs " + std::to_string(jobs));
-            const Bytes file = BuildPayloadFile(FakeImage(), NamedSettings(0), package, {jobs, level});
+            const Bytes file =
+                BuildPayloadFile(FakeImage(), NamedSettings(0), package, {jobs, level});
             EXPECT_TRUE(file == oneJob);
             LauncherRead read(file);
             ASSERT_EQ(read.result, kStreamComplete);
@@ -264,7 +283,11 @@ TEST(ChunkStream, EveryLevelGivesTheSameBytesOnAnyNumberOfJobsAndReadsBack) {
 // that error, without waiting for pieces that will never come.
 TEST(ChunkStream, FailureWhilePiecesAreInFlightStopsTheWorkers) {
     const Bytes piece = SampleBytes(kPieceSize, 9, true);
-    struct Case { const char* name; int failingSourceCall; int failingSinkCall; };
+    struct Case {
+        const char* name;
+        int failingSourceCall;
+        int failingSinkCall;
+    };
     const Case cases[] = {{"reading", 6, -1}, {"writing", -1, 3}};
     for (const Case& c : cases) {
         int sourceCalls = 0, sinkCalls = 0;
@@ -289,7 +312,11 @@ TEST(Incompressible, OnlyPiecesDeflateCannotShrinkAreSkipped) {
     const Bytes text = SampleBytes(kPieceSize * 4, 7, true);
     ASSERT_EQ(compress2(deflated.data(), &size, text.data(), text.size(), 9), Z_OK);
     deflated.resize(std::min<std::size_t>(size, kPieceSize));
-    struct Case { const char* name; Bytes piece; bool skipped; };
+    struct Case {
+        const char* name;
+        Bytes piece;
+        bool skipped;
+    };
     const Case cases[] = {{"random", random, true},
                           {"deflated text", deflated, true},
                           {"half zeros", halfZeros, false},

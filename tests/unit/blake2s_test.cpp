@@ -35,7 +35,10 @@ std::vector<uint8_t> Counting(size_t size) {
 }
 
 TEST(Blake2s, KnownDigestsInAnyPieces) {
-    struct Case { std::vector<uint8_t> data; const char* digest; };
+    struct Case {
+        std::vector<uint8_t> data;
+        const char* digest;
+    };
     const Case cases[] = {
         {{}, "69217a3079908094e11121d042354a7c1f55b6482ca1a51e1b250dfd1ed0eef9"},
         {{'a', 'b', 'c'}, "508c5e8c327c14e2e1a72ba34eeb452f37458b209ed63a294d999b4c86675982"},
@@ -44,7 +47,8 @@ TEST(Blake2s, KnownDigestsInAnyPieces) {
     };
     for (const Case& c : cases)
         for (size_t piece : {size_t(1), size_t(63), size_t(64), size_t(65), size_t(1000)})
-            EXPECT_EQ(Digest(c.data, piece), c.digest) << c.data.size() << " bytes in pieces of " << piece;
+            EXPECT_EQ(Digest(c.data, piece), c.digest)
+                << c.data.size() << " bytes in pieces of " << piece;
 }
 
 }  // namespace

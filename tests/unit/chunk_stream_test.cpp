@@ -65,8 +65,7 @@ public:
         PackageSink sink = {this, Write, Progress, Cancelled};
         ChunkInflater inflater = {nullptr, InflateZlibChunk};
         Bytes chunk(kChunkBufferSize), packed(kPackedBufferSize);
-        return CopyChunkStream(&source, &sink, &inflater, chunk.data(),
-                               packed.data());
+        return CopyChunkStream(&source, &sink, &inflater, chunk.data(), packed.data());
     }
 
     bool shortWrites = false;  // the disk takes one byte less than asked
@@ -101,8 +100,7 @@ private:
     }
     static int Cancelled(void* c) {
         StreamRun* run = static_cast<StreamRun*>(c);
-        return run->cancelAfter_ >= 0 &&
-               (int)run->positions.size() >= run->cancelAfter_;
+        return run->cancelAfter_ >= 0 && (int)run->positions.size() >= run->cancelAfter_;
     }
     Bytes input_;
     int cancelAfter_;

@@ -6,9 +6,7 @@
 
 namespace {
 
-std::string Tail(const char* commandLine) {
-    return SkipProgramName(commandLine);
-}
+std::string Tail(const char* commandLine) { return SkipProgramName(commandLine); }
 
 TEST(CommandTail, SkipsQuotedAndPlainProgramNames) {
     EXPECT_EQ(Tail("setup.exe /q"), "/q");
@@ -25,9 +23,7 @@ TEST(CommandTail, SkipsEverySeparatorBehindTheName) {
     EXPECT_EQ(Tail("setup.exe \xA0\xFF/q"), "/q");
 }
 
-TEST(CommandTail, UnclosedQuoteSwallowsTheLine) {
-    EXPECT_EQ(Tail("\"C:\\setup.exe /q"), "");
-}
+TEST(CommandTail, UnclosedQuoteSwallowsTheLine) { EXPECT_EQ(Tail("\"C:\\setup.exe /q"), ""); }
 
 struct Parsed {
     bool ok;

@@ -31,7 +31,8 @@ TEST(DeploymentLine, TailsGiveTheirMsiexecArguments) {
         {"TRANSFORMS=a.mst;:emb;@b.mst;|c.mst;D:\\abs.mst;\\\\srv\\d.mst;/u.mst", true, kUiFull,
          " TRANSFORMS=\"C:\\Dist\\a.mst;:emb;@C:\\Dist\\b.mst;|C:\\Dist\\c.mst;D:\\abs.mst;"
          "\\\\srv\\d.mst;/u.mst\""},
-        {"transforms=\"sub dir\\x.mst;\"", true, kUiFull, " transforms=\"C:\\Dist\\sub dir\\x.mst;\""},
+        {"transforms=\"sub dir\\x.mst;\"", true, kUiFull,
+         " transforms=\"C:\\Dist\\sub dir\\x.mst;\""},
         {"/? /norestart", true, kUiFull, " /norestart"},
         {"A=" + longValue, true, kUiFull, " A=\"" + longValue + "\""},
         {"A=" + longValue + "v", true, kUiFull, ""},  // one character over
@@ -56,7 +57,8 @@ TEST(DeploymentLine, TailsGiveTheirMsiexecArguments) {
         EXPECT_EQ(ParseDeploymentLine(c.tail.c_str(), &line), c.legal) << name;
         EXPECT_EQ(line.ui, c.ui) << name;
         if (c.legal) {
-            char* arguments = BuildInstallerArguments(&line, c.tail.c_str(), line.logPath, kSetupDir);
+            char* arguments =
+                BuildInstallerArguments(&line, c.tail.c_str(), line.logPath, kSetupDir);
             const std::string built = arguments ? arguments : "";
             EXPECT_TRUE(built == c.arguments) << name << "\n gave " << built.substr(0, 200);
             FreeBytes(arguments);

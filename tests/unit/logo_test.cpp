@@ -15,7 +15,11 @@ void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
 }
 
 TEST(Logo, SizeFieldWithinLimits) {
-    struct Case { uint32_t field; uint32_t resourceSize; uint32_t expected; };
+    struct Case {
+        uint32_t field;
+        uint32_t resourceSize;
+        uint32_t expected;
+    };
     const Case cases[] = {
         {26410, 1611, 26410},
         {kMaxLogoSize, 100, kMaxLogoSize},  // the largest accepted
@@ -50,7 +54,13 @@ std::vector<uint8_t> Bitmap() {
 }
 
 TEST(Logo, PixelRowsInsideTheBlock) {
-    struct Case { const char* what; size_t at; uint32_t value; uint32_t size; uint32_t expected; };
+    struct Case {
+        const char* what;
+        size_t at;
+        uint32_t value;
+        uint32_t size;
+        uint32_t expected;
+    };
     const uint32_t whole = 26410;
     const Case cases[] = {
         {"the shipped layout", 0, 0, whole, 118},

@@ -33,8 +33,7 @@ TEST(MessageTemplate, MegabytesAreWholeMebibytesPlusOne) {
     EXPECT_EQ(Expand("%fd_mbytes%", 'C', 1048576), "2");
     EXPECT_EQ(Expand("%fd_mbytes%", 'C', 0), "1");
     // The shifted count is cut to 32 bits before the one is added.
-    EXPECT_EQ(Expand("%fd_mbytes%", 'C', (uint64_t)0x7FFFFFFF << 20),
-              "-2147483648");
+    EXPECT_EQ(Expand("%fd_mbytes%", 'C', (uint64_t)0x7FFFFFFF << 20), "-2147483648");
     EXPECT_EQ(Expand("%fd_mbytes%", 'C', (uint64_t)1 << 52), "1");
 }
 
@@ -42,8 +41,7 @@ TEST(MessageTemplate, OnlyExactPlaceholdersAreReplaced) {
     EXPECT_EQ(Expand("no placeholder", 'C', 1), "no placeholder");
     EXPECT_EQ(Expand("100%", 'C', 1), "100%");
     EXPECT_EQ(Expand("%", 'C', 1), "%");
-    EXPECT_EQ(Expand("%OFD_DRIVE% %FD_MBYTES%", 'C', 1),
-              "%OFD_DRIVE% %FD_MBYTES%");
+    EXPECT_EQ(Expand("%OFD_DRIVE% %FD_MBYTES%", 'C', 1), "%OFD_DRIVE% %FD_MBYTES%");
     EXPECT_EQ(Expand("at %ofd_drive", 'C', 1), "at %ofd_drive");
     EXPECT_EQ(Expand("%fd_mbytes", 'C', 1), "%fd_mbytes");
     EXPECT_EQ(Expand("%ofd_drive%%ofd_drive%", 'E', 1), "EE");
@@ -62,11 +60,10 @@ TEST(MessageTemplate, FailsWithoutMemory) {
     test_memory::FailAllocationAfter(-1);
 }
 
-std::string Line(const LogTime& time, const std::string& caption,
-                 const std::string& text, int code) {
+std::string Line(const LogTime& time, const std::string& caption, const std::string& text,
+                 int code) {
     std::vector<char> buffer(LogLineCapacity(caption.c_str(), text.c_str()));
-    uint32_t length =
-        FormatLogLine(buffer.data(), time, caption.c_str(), text.c_str(), code);
+    uint32_t length = FormatLogLine(buffer.data(), time, caption.c_str(), text.c_str(), code);
     EXPECT_LE(length, buffer.size());
     return std::string(buffer.data(), length);
 }
@@ -82,8 +79,7 @@ TEST(LogLine, LongCaptionAndTextAreWrittenWhole) {
     std::string caption(3000, 'c'), text(70000, 't');
     std::string line = Line({2026, 1, 1, 0, 0}, caption, text, 4);
     EXPECT_EQ(line.size(), 39 + 3000 + 3 + 70000 + 6u);
-    EXPECT_NE(line.find(" - " + caption + " - " + text + " | 4\r\n"),
-              std::string::npos);
+    EXPECT_NE(line.find(" - " + caption + " - " + text + " | 4\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -53,8 +53,7 @@ TEST_F(MarkerSearch, MarkerEndingOnTheLastByteReadIsNotFound) {
 }
 
 TEST_F(MarkerSearch, WindowBoundAt524280) {
-    for (uint32_t offset : {kMaxMarkerOffset - 1, kMaxMarkerOffset,
-                            kMaxMarkerOffset + 1}) {
+    for (uint32_t offset : {kMaxMarkerOffset - 1, kMaxMarkerOffset, kMaxMarkerOffset + 1}) {
         Bytes w(kSettingsWindowSize, 'z');
         std::copy(kMarker.begin(), kMarker.end(), w.begin() + 100);
         std::copy(kMarker.begin(), kMarker.end(), w.begin() + offset);
@@ -72,8 +71,7 @@ protected:
         EXPECT_EQ(test_memory::LiveBlocks(), 0);
     }
     int Parse(const Bytes& window) {
-        return ParseSettingsBlock(window.data(), window.size(), &settings,
-                                  &length);
+        return ParseSettingsBlock(window.data(), window.size(), &settings, &length);
     }
     PackageSettings settings = {};
     uint32_t length = 0;
@@ -81,9 +79,8 @@ protected:
 
 // The eight fields present with both groups off.
 std::string Minimal(char showWelcome = 0, char showProgress = 0) {
-    return T("Title") + T("Error") + std::string(1, showWelcome) +
-           T("\x03\x01") + T("Engine?") + T("http://x") + T("Disk") +
-           std::string(1, showProgress);
+    return T("Title") + T("Error") + std::string(1, showWelcome) + T("\x03\x01") + T("Engine?") +
+           T("http://x") + T("Disk") + std::string(1, showProgress);
 }
 
 TEST_F(SettingsBlock, BothGroupsOffHoldsEightFields) {
@@ -98,20 +95,17 @@ TEST_F(SettingsBlock, BothGroupsOffHoldsEightFields) {
     EXPECT_STREQ(settings.diskSpaceText, "Disk");
     EXPECT_EQ(settings.showWelcome, 0);
     EXPECT_EQ(settings.showProgress, 0);
-    for (char* absent : {settings.exitCaption, settings.continueCaption,
-                         settings.welcomeText, settings.dialogHeading,
-                         settings.progressText, settings.cancelCaption,
+    for (char* absent : {settings.exitCaption, settings.continueCaption, settings.welcomeText,
+                         settings.dialogHeading, settings.progressText, settings.cancelCaption,
                          settings.cancelQuestion})
         EXPECT_EQ(absent, nullptr);
     EXPECT_EQ(settings.welcomeAsDialog, 0);
 }
 
 TEST_F(SettingsBlock, AllGroupsOnHoldsSixteenFieldsInFileOrder) {
-    std::string block = T("Title") + T("Error") + "\x01" + "\x01" +
-                        T("Exit") + T("Continue") + T("Welcome") +
-                        T("\x02\x02") + T("Engine?") + T("dl") + T("Disk") +
-                        "\x01" + T("Heading") + T("Progress") + T("Cancel") +
-                        T("Sure?");
+    std::string block = T("Title") + T("Error") + "\x01" + "\x01" + T("Exit") + T("Continue") +
+                        T("Welcome") + T("\x02\x02") + T("Engine?") + T("dl") + T("Disk") + "\x01" +
+                        T("Heading") + T("Progress") + T("Cancel") + T("Sure?");
     ASSERT_EQ(Parse(Window(block)), 1);
     EXPECT_EQ(length, block.size());
     EXPECT_STREQ(settings.exitCaption, "Exit");
@@ -127,8 +121,8 @@ const std::string kOff(1, '\0');
 const std::string kOn(1, '\x01');
 
 TEST_F(SettingsBlock, WelcomeQuestionHasNoCaptions) {
-    std::string block = T("Title") + T("Error") + kOn + kOff + T("Hello") +
-                        T("\x02\x02") + T("E") + T("D") + T("S") + kOff;
+    std::string block = T("Title") + T("Error") + kOn + kOff + T("Hello") + T("\x02\x02") + T("E") +
+                        T("D") + T("S") + kOff;
     ASSERT_EQ(Parse(Window(block)), 1);
     EXPECT_EQ(length, block.size());
     EXPECT_EQ(settings.showWelcome, 1);
@@ -142,8 +136,8 @@ TEST_F(SettingsBlock, WelcomeQuestionHasNoCaptions) {
 TEST_F(SettingsBlock, WelcomeOffReadsTheNextBytesAsTheEngineVersion) {
     // The byte after showWelcome is the version, even where a writer that
     // got the rule wrong put welcomeAsDialog.
-    std::string block = T("Title") + T("Error") + kOff + "\x01\x02" + kOff +
-                        T("E") + T("D") + T("S") + kOff;
+    std::string block =
+        T("Title") + T("Error") + kOff + "\x01\x02" + kOff + T("E") + T("D") + T("S") + kOff;
     ASSERT_EQ(Parse(Window(block)), 1);
     EXPECT_STREQ(settings.requiredEngineVersion, "\x01\x02");
     EXPECT_EQ(settings.welcomeText, nullptr);
@@ -161,8 +155,7 @@ TEST_F(SettingsBlock, AnyNonZeroFlagByteIsStoredAsOne) {
 }
 
 TEST_F(SettingsBlock, EmptyTextIsPresentAndCountsOneByte) {
-    std::string block = T("") + T("") + kOff + T("") + T("") + T("") + T("") +
-                        kOff;
+    std::string block = T("") + T("") + kOff + T("") + T("") + T("") + T("") + kOff;
     ASSERT_EQ(Parse(Window(block)), 1);
     EXPECT_EQ(length, 8u);
     ASSERT_NE(settings.title, nullptr);

@@ -43,8 +43,7 @@ protected:
         output.assign(capacity ? capacity : 1, 0);
         length = capacity;
         InflateWork work = {};
-        int result = InflateZlibStream(output.data(), &length, in.data(),
-                                       in.size(), &work);
+        int result = InflateZlibStream(output.data(), &length, in.data(), in.size(), &work);
         ReleaseInflateWork(&work);
         if (result) output.resize(length);
         return result;
@@ -61,9 +60,7 @@ TEST_F(Inflate, WholeStreamInExactOrLargerRoom) {
     EXPECT_EQ(output, data);
 }
 
-TEST_F(Inflate, OutputBeyondTheCapacityFails) {
-    EXPECT_EQ(Run(Zlib(Text(1000)), 999), 0);
-}
+TEST_F(Inflate, OutputBeyondTheCapacityFails) { EXPECT_EQ(Run(Zlib(Text(1000)), 999), 0); }
 
 TEST_F(Inflate, HeaderChecks) {
     Bytes good = Zlib(Text(100));

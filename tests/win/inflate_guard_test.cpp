@@ -36,8 +36,7 @@ static void Check(bool ok, const char* what) {
 
 // A page the process may not touch, or only read.
 static uint8_t* ProtectedPage(DWORD protection) {
-    uint8_t* page = (uint8_t*)VirtualAlloc(0, 4096, MEM_COMMIT | MEM_RESERVE,
-                                           PAGE_READWRITE);
+    uint8_t* page = (uint8_t*)VirtualAlloc(0, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     memset(page, 0x78, 4096);
     DWORD old;
     VirtualProtect(page, 4096, protection, &old);
@@ -47,8 +46,13 @@ static uint8_t* ProtectedPage(DWORD protection) {
 // A zlib stream holding data in one stored block (the launcher's zlib has
 // no deflate); returns its length.
 static uint32_t StoredStream(uint8_t* out, const uint8_t* data, uint16_t size) {
-    const uint8_t head[] = {0x78, 0x01, 0x01, (uint8_t)size, (uint8_t)(size >> 8),
-                            (uint8_t)~size, (uint8_t)(~size >> 8)};
+    const uint8_t head[] = {0x78,
+                            0x01,
+                            0x01,
+                            (uint8_t)size,
+                            (uint8_t)(size >> 8),
+                            (uint8_t)~size,
+                            (uint8_t)(~size >> 8)};
     memcpy(out, head, sizeof head);
     memcpy(out + sizeof head, data, size);
     uint32_t sum = adler32(adler32(0, 0, 0), data, size);
@@ -63,8 +67,8 @@ int main() {
     uint32_t packedLength = StoredStream(packed, text, sizeof text);
 
     uint32_t length = sizeof out;
-    Check(InflateChunk(out, &length, packed, packedLength) == 1 &&
-              length == sizeof text && memcmp(out, text, length) == 0,
+    Check(InflateChunk(out, &length, packed, packedLength) == 1 && length == sizeof text &&
+              memcmp(out, text, length) == 0,
           "a good stream inflates");
     Check(liveBlocks == 0, "zlib's memory is released after success");
 
@@ -72,8 +76,7 @@ int main() {
     // access at all.
     uint8_t* noAccess = ProtectedPage(PAGE_NOACCESS);
     length = sizeof out;
-    Check(InflateChunk(out, &length, noAccess, 4096) == 0,
-          "a read fault fails the inflation");
+    Check(InflateChunk(out, &length, noAccess, 4096) == 0, "a read fault fails the inflation");
     Check(liveBlocks == 0, "zlib's memory is released after a read fault");
 
     // A fault while writing the output: a read-only destination, with the
@@ -90,8 +93,7 @@ int main() {
         length = sizeof out;
         steady &= InflateChunk(out, &length, noAccess, 16) == 0;
         length = sizeof out;
-        steady &= InflateChunk(out, &length, packed, packedLength) == 1 &&
-                  length == sizeof text;
+        steady &= InflateChunk(out, &length, packed, packedLength) == 1 && length == sizeof text;
     }
     Check(steady && liveBlocks == 0, "faults and successes alternate cleanly");
 

@@ -14,9 +14,9 @@ static char* intruder;
 static DWORD intruderSize;
 
 static bool Overwrite(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     WriteFile(file, intruder, intruderSize, &written, 0);
@@ -34,8 +34,8 @@ static bool Replace(const char* path, const char* intruderPath) {
 
 int main(int argc, char** argv) {
     if (argc != 4) return 2;
-    HANDLE source = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, 0,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+    HANDLE source = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, 0);
     if (source == INVALID_HANDLE_VALUE) return 2;
     intruderSize = GetFileSize(source, 0);
     intruder = (char*)malloc(intruderSize);

@@ -13,8 +13,8 @@ HMODULE realLibrary;
 void Record(const char* what) {
     char path[MAX_PATH];
     if (!GetEnvironmentVariableA("BOXLIFT_PLANT_LOG", path, sizeof path)) return;
-    HANDLE log = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             0, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    HANDLE log = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
     if (log == INVALID_HANDLE_VALUE) return;
     DWORD written;
     WriteFile(log, what, lstrlenA(what), &written, 0);
@@ -24,10 +24,8 @@ void Record(const char* what) {
 
 bool InMainExecutable(void* address) {
     BYTE* base = (BYTE*)GetModuleHandleA(0);
-    IMAGE_NT_HEADERS* nt =
-        (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
-    return (BYTE*)address >= base &&
-           (BYTE*)address < base + nt->OptionalHeader.SizeOfImage;
+    IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+    return (BYTE*)address >= base && (BYTE*)address < base + nt->OptionalHeader.SizeOfImage;
 }
 
 // The file name of the process's executable, without its directory.
@@ -58,25 +56,35 @@ FARPROC Real(const char* name, void* caller) {
 }  // namespace
 
 // Every export of version.dll, forwarded with the caller's return address.
-#define FORWARD(ret, name, params, args)                                     \
-    extern "C" ret WINAPI name params {                                      \
-        typedef ret(WINAPI * Fn) params;                                     \
-        Fn real = (Fn)(void*)Real(#name, __builtin_return_address(0));       \
-        return real ? real args : (ret)0;                                    \
+#define FORWARD(ret, name, params, args)                               \
+    extern "C" ret WINAPI name params {                                \
+        typedef ret(WINAPI* Fn) params;                                \
+        Fn real = (Fn)(void*)Real(#name, __builtin_return_address(0)); \
+        return real ? real args : (ret)0;                              \
     }
 
 FORWARD(BOOL, GetFileVersionInfoA, (LPCSTR a, DWORD b, DWORD c, LPVOID d), (a, b, c, d))
 FORWARD(BOOL, GetFileVersionInfoW, (LPCWSTR a, DWORD b, DWORD c, LPVOID d), (a, b, c, d))
-FORWARD(BOOL, GetFileVersionInfoExA, (DWORD f, LPCSTR a, DWORD b, DWORD c, LPVOID d), (f, a, b, c, d))
-FORWARD(BOOL, GetFileVersionInfoExW, (DWORD f, LPCWSTR a, DWORD b, DWORD c, LPVOID d), (f, a, b, c, d))
+FORWARD(BOOL, GetFileVersionInfoExA, (DWORD f, LPCSTR a, DWORD b, DWORD c, LPVOID d),
+        (f, a, b, c, d))
+FORWARD(BOOL, GetFileVersionInfoExW, (DWORD f, LPCWSTR a, DWORD b, DWORD c, LPVOID d),
+        (f, a, b, c, d))
 FORWARD(DWORD, GetFileVersionInfoSizeA, (LPCSTR a, LPDWORD b), (a, b))
 FORWARD(DWORD, GetFileVersionInfoSizeW, (LPCWSTR a, LPDWORD b), (a, b))
 FORWARD(DWORD, GetFileVersionInfoSizeExA, (DWORD f, LPCSTR a, LPDWORD b), (f, a, b))
 FORWARD(DWORD, GetFileVersionInfoSizeExW, (DWORD f, LPCWSTR a, LPDWORD b), (f, a, b))
-FORWARD(DWORD, VerFindFileA, (DWORD a, LPSTR b, LPSTR c, LPSTR d, LPSTR e, PUINT f, LPSTR g, PUINT h), (a, b, c, d, e, f, g, h))
-FORWARD(DWORD, VerFindFileW, (DWORD a, LPWSTR b, LPWSTR c, LPWSTR d, LPWSTR e, PUINT f, LPWSTR g, PUINT h), (a, b, c, d, e, f, g, h))
-FORWARD(DWORD, VerInstallFileA, (DWORD a, LPSTR b, LPSTR c, LPSTR d, LPSTR e, LPSTR f, LPSTR g, PUINT h), (a, b, c, d, e, f, g, h))
-FORWARD(DWORD, VerInstallFileW, (DWORD a, LPWSTR b, LPWSTR c, LPWSTR d, LPWSTR e, LPWSTR f, LPWSTR g, PUINT h), (a, b, c, d, e, f, g, h))
+FORWARD(DWORD, VerFindFileA,
+        (DWORD a, LPSTR b, LPSTR c, LPSTR d, LPSTR e, PUINT f, LPSTR g, PUINT h),
+        (a, b, c, d, e, f, g, h))
+FORWARD(DWORD, VerFindFileW,
+        (DWORD a, LPWSTR b, LPWSTR c, LPWSTR d, LPWSTR e, PUINT f, LPWSTR g, PUINT h),
+        (a, b, c, d, e, f, g, h))
+FORWARD(DWORD, VerInstallFileA,
+        (DWORD a, LPSTR b, LPSTR c, LPSTR d, LPSTR e, LPSTR f, LPSTR g, PUINT h),
+        (a, b, c, d, e, f, g, h))
+FORWARD(DWORD, VerInstallFileW,
+        (DWORD a, LPWSTR b, LPWSTR c, LPWSTR d, LPWSTR e, LPWSTR f, LPWSTR g, PUINT h),
+        (a, b, c, d, e, f, g, h))
 FORWARD(DWORD, VerLanguageNameA, (DWORD a, LPSTR b, DWORD c), (a, b, c))
 FORWARD(DWORD, VerLanguageNameW, (DWORD a, LPWSTR b, DWORD c), (a, b, c))
 FORWARD(BOOL, VerQueryValueA, (LPCVOID a, LPCSTR b, LPVOID* c, PUINT d), (a, b, c, d))

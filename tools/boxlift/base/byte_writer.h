@@ -13,8 +13,7 @@ namespace boxlift {
 class ByteWriter {
 public:
     // overrun is what a put past the end throws, as ByteReader's reads do.
-    explicit ByteWriter(Bytes& out,
-                        const char* overrun = "a field runs past the end of the data")
+    explicit ByteWriter(Bytes& out, const char* overrun = "a field runs past the end of the data")
         : out_(out), overrun_(overrun) {}
 
     std::size_t size() const { return out_.size(); }

@@ -53,7 +53,8 @@ private:
 };
 
 // Runs fn; an Error it throws names file unless it names one already.
-template <typename Fn> auto AboutFile(const std::filesystem::path& file, Fn fn) {
+template <typename Fn>
+auto AboutFile(const std::filesystem::path& file, Fn fn) {
     try {
         return fn();
     } catch (Error& e) {

@@ -30,12 +30,15 @@ void AddBuild(CLI::App& app, BuildRequest& r) {
     build->add_option("--launcher", r.launcher,
                       "a launcher image to use instead of the one built into boxlift");
     r.jobs = std::max(1u, std::thread::hardware_concurrency());
-    build->add_option("-j,--jobs", r.jobs, "pieces compressed at once (default: the number of cores)")
+    build
+        ->add_option("-j,--jobs", r.jobs,
+                     "pieces compressed at once (default: the number of cores)")
         ->check(CLI::Range(1u, 1024u));
-    build->add_option("--level", r.level,
-                      "compression level, " + std::to_string(kMinLevel) + " fastest to " +
-                          std::to_string(kMaxLevel) + " smallest (default " +
-                          std::to_string(kDefaultLevel) + ")")
+    build
+        ->add_option("--level", r.level,
+                     "compression level, " + std::to_string(kMinLevel) + " fastest to " +
+                         std::to_string(kMaxLevel) + " smallest (default " +
+                         std::to_string(kDefaultLevel) + ")")
         ->check(CLI::Range(kMinLevel, kMaxLevel));
     build->add_flag("-q,--quiet", r.quiet,
                     "no progress bar and no summary; errors are still printed");
@@ -48,7 +51,8 @@ void AddSetupFile(CLI::App& command, std::filesystem::path& setup) {
 
 void AddInspect(CLI::App& app, InspectRequest& r) {
     CLI::App* inspect = app.add_subcommand(
-        "inspect", "Shows the payload of SETUP.exe: layout, settings, records, version, signature.");
+        "inspect",
+        "Shows the payload of SETUP.exe: layout, settings, records, version, signature.");
     AddSetupFile(*inspect, r.setup);
     inspect->add_flag("--json", r.json, "print one JSON object");
     inspect->add_option("--codepage", r.codepage,
@@ -108,8 +112,9 @@ Command ParseCommandLine(std::span<const std::string_view> args) {
         std::ostringstream out, err;
         int code = app.exit(e, out, err);
         if (code == 0) return Printed{out.str()};
-        return Printed{"boxlift: " + std::string(e.what()) + "\nRun 'boxlift --help' for the usage.\n",
-                       true, kExitUsage};
+        return Printed{
+            "boxlift: " + std::string(e.what()) + "\nRun 'boxlift --help' for the usage.\n", true,
+            kExitUsage};
     }
     return Chosen(app, requests);
 }

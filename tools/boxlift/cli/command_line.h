@@ -52,8 +52,7 @@ struct Printed {
     int exitCode = 0;
 };
 
-using Command =
-    std::variant<Printed, BuildRequest, InspectRequest, ExtractRequest, VerifyRequest>;
+using Command = std::variant<Printed, BuildRequest, InspectRequest, ExtractRequest, VerifyRequest>;
 
 // args: the arguments after the program name.
 Command ParseCommandLine(std::span<const std::string_view> args);

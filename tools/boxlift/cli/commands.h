@@ -18,8 +18,7 @@ int RunVerify(const VerifyRequest& request, std::ostream& out);
 
 // What inspect and verify make of a setup.exe already read: the report,
 // and the list of problems (empty when the file keeps the contract).
-void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json,
-                        std::ostream& out);
+void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out);
 std::vector<std::string> VerifyProblems(const SetupFile& setup);
 
 }  // namespace boxlift

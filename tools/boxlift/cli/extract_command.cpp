@@ -11,13 +11,16 @@ namespace boxlift {
 int RunExtract(const ExtractRequest& request, std::ostream& out) {
     namespace fs = std::filesystem;
     const SetupFile setup = ReadSetupFile(request.setup);
-    const Bytes package = AboutFile(request.setup, [&] { return ReadPackage(setup.bytes, setup.layout); });
+    const Bytes package =
+        AboutFile(request.setup, [&] { return ReadPackage(setup.bytes, setup.layout); });
     std::error_code error;
     fs::create_directories(request.outDir, error);
     if (!fs::is_directory(request.outDir))
-        throw Error("cannot create the directory" + (error ? ": " + error.message() : std::string()))
+        throw Error("cannot create the directory" +
+                    (error ? ": " + error.message() : std::string()))
             .InFile(request.outDir.string());
-    const fs::path target = request.outDir / fs::path(request.setup.filename()).replace_extension(".msi");
+    const fs::path target =
+        request.outDir / fs::path(request.setup.filename()).replace_extension(".msi");
     if (fs::equivalent(target, request.setup, error))
         throw Error("is the input file itself").InFile(target.string());
     WriteFileBytes(target, package);

@@ -61,27 +61,26 @@ ordered_json Report(const SetupFile& setup, const StreamSummary& stream, unsigne
     ordered_json signature = nullptr;
     if (setup.signature.size != 0)
         signature = {{"offset", setup.signature.address}, {"size", setup.signature.size}};
-    return {
-        {"file", setup.path.string()},
-        {"size", setup.bytes.size()},
-        {"payload",
-         {{"markerOffset", setup.layout.markerOffset},
-          {"settingsOffset", setup.layout.blockOffset},
-          {"settingsLength", setup.layout.blockLength},
-          {"streamOffset", setup.layout.streamOffset},
-          {"streamEnd", stream.endOffset}}},
-        {"settings", SettingsJson(setup.layout, codepage)},
-        {"records",
-         {{"chunkCount", m.chunkCount},
-          {"count", m.storedRecords + m.compressedRecords},
-          {"stored", m.storedRecords},
-          {"compressed", m.compressedRecords}}},
-        {"package",
-         {{"size", m.packageSize},
-          {"streamBytes", streamBytes},
-          {"ratio", m.packageSize ? static_cast<double>(streamBytes) / m.packageSize : 1.0}}},
-        {"version", VersionJson(setup.version)},
-        {"signature", signature}};
+    return {{"file", setup.path.string()},
+            {"size", setup.bytes.size()},
+            {"payload",
+             {{"markerOffset", setup.layout.markerOffset},
+              {"settingsOffset", setup.layout.blockOffset},
+              {"settingsLength", setup.layout.blockLength},
+              {"streamOffset", setup.layout.streamOffset},
+              {"streamEnd", stream.endOffset}}},
+            {"settings", SettingsJson(setup.layout, codepage)},
+            {"records",
+             {{"chunkCount", m.chunkCount},
+              {"count", m.storedRecords + m.compressedRecords},
+              {"stored", m.storedRecords},
+              {"compressed", m.compressedRecords}}},
+            {"package",
+             {{"size", m.packageSize},
+              {"streamBytes", streamBytes},
+              {"ratio", m.packageSize ? static_cast<double>(streamBytes) / m.packageSize : 1.0}}},
+            {"version", VersionJson(setup.version)},
+            {"signature", signature}};
 }
 
 void PrintText(const ordered_json& r, std::ostream& out) {
@@ -111,11 +110,13 @@ void PrintText(const ordered_json& r, std::ostream& out) {
                             v["productVersion"].get<std::string>() + ", string table " +
                             v["stringTable"].get<std::string>() + ", translation " +
                             v["translation"].get<std::string>());
-        for (const auto& [key, value] : v["strings"].items()) line("version", key + " = " + value.dump());
+        for (const auto& [key, value] : v["strings"].items())
+            line("version", key + " = " + value.dump());
     }
     const auto& s = r["signature"];
-    line("signature", s.is_null() ? "none" : "Authenticode, " + s["size"].dump() +
-                                                 " bytes at offset " + s["offset"].dump());
+    line("signature", s.is_null() ? "none"
+                                  : "Authenticode, " + s["size"].dump() + " bytes at offset " +
+                                        s["offset"].dump());
 }
 
 }  // namespace
@@ -134,7 +135,8 @@ int RunInspect(const InspectRequest& request, std::ostream& out) {
 void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out) {
     const StreamSummary stream =
         AboutFile(setup.path, [&] { return MeasureStream(setup.bytes, setup.layout); });
-    const ordered_json report = AboutFile(setup.path, [&] { return Report(setup, stream, codepage); });
+    const ordered_json report =
+        AboutFile(setup.path, [&] { return Report(setup, stream, codepage); });
     if (json)
         out << report.dump(2) << '\n';
     else

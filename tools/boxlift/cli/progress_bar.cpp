@@ -20,7 +20,8 @@ constexpr std::size_t kMinBarWidth = 12;  // brackets included; narrower says no
 constexpr auto kFirstDraw = std::chrono::milliseconds(500);
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-template <typename... Args> std::string Printf(const char* format, Args... args) {
+template <typename... Args>
+std::string Printf(const char* format, Args... args) {
     char text[64];
     int n = std::snprintf(text, sizeof text, format, args...);
     return std::string(text, static_cast<std::size_t>(std::clamp(n, 0, int{sizeof text} - 1)));
@@ -70,7 +71,8 @@ std::string Bar(double fraction, std::size_t width) {
 std::string FormatProgress(std::uint64_t done, std::uint64_t total, double elapsedSeconds,
                            std::size_t width) {
     done = std::min(done, total);
-    const double fraction = total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
+    const double fraction =
+        total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
     std::vector<std::string> fields = Fields(done, total, fraction, elapsedSeconds);
     std::string text = Join(fields);
     if (text.size() + 1 + kMinBarWidth <= width)
@@ -99,7 +101,10 @@ std::size_t TerminalColumns() {
 
 // One column short of the width: writing the last one wraps on some terminals.
 ProgressBar::ProgressBar(std::ostream& out, bool enabled)
-    : out_(out), enabled_(enabled), width_(TerminalColumns() - 1), start_(Clock::now()),
+    : out_(out),
+      enabled_(enabled),
+      width_(TerminalColumns() - 1),
+      start_(Clock::now()),
       nextDraw_(start_ + kFirstDraw) {}
 
 ProgressBar::~ProgressBar() {

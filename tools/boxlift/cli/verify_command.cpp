@@ -57,13 +57,16 @@ std::vector<std::string> VerifyProblems(const SetupFile& setup) {
         StreamSummary stream = MeasureStream(setup.bytes, layout);
         std::uint32_t records = stream.measure.storedRecords + stream.measure.compressedRecords;
         note(stream.measure.chunkCount == records,
-             "chunkCount is " + std::to_string(stream.measure.chunkCount) + " but the stream holds " +
-                 std::to_string(records) + " records");
+             "chunkCount is " + std::to_string(stream.measure.chunkCount) +
+                 " but the stream holds " + std::to_string(records) + " records");
         Bytes head;
         ReadRecords(setup.bytes, layout, {.refuseFixedHuffman = true}, [&](ByteView piece) {
-            if (head.size() < 8) head.insert(head.end(), piece.begin(), piece.begin() + std::min<std::size_t>(8, piece.size()));
+            if (head.size() < 8)
+                head.insert(head.end(), piece.begin(),
+                            piece.begin() + std::min<std::size_t>(8, piece.size()));
         });
-        note(IsCompoundFile(head), "the package is not a Windows Installer database (first 8 bytes)");
+        note(IsCompoundFile(head),
+             "the package is not a Windows Installer database (first 8 bytes)");
         if (auto tail = CheckTail(setup, stream.endOffset)) problems.push_back(*tail);
     } catch (const Error& e) {
         problems.push_back(e.Message());

@@ -84,7 +84,8 @@ Bytes ReplaceResourceSection(ByteView image, const PeImage& pe, std::vector<Reso
     auto rsrc = std::ranges::find(pe.sections, dir.address, &PeSection::virtualAddress);
     if (rsrc == pe.sections.end())
         throw Error("the resource directory does not start a section of its own");
-    const std::uint32_t oldEnd = rsrc->virtualAddress + AlignUp(rsrc->virtualSize, pe.sectionAlignment);
+    const std::uint32_t oldEnd =
+        rsrc->virtualAddress + AlignUp(rsrc->virtualSize, pe.sectionAlignment);
     for (int i = 0; i < static_cast<int>(pe.directories.size()); ++i)
         if (i != kRelocationDirectory && i != kSecurityDirectory && pe.directories[i].size != 0 &&
             pe.directories[i].address >= oldEnd)
@@ -112,7 +113,8 @@ Bytes ReplaceResourceSection(ByteView image, const PeImage& pe, std::vector<Reso
         std::uint32_t va = s.virtualAddress, vsize = s.virtualSize;
         if (s.virtualAddress > rsrc->virtualAddress) {
             if (s.rawOffset < rsrc->rawOffset + rsrc->rawSize)
-                throw Error("section " + s.name + " follows the resources in memory but not in the file");
+                throw Error("section " + s.name +
+                            " follows the resources in memory but not in the file");
             va = static_cast<std::uint32_t>(va + vaShift);
             out.PutU32(s.headerOffset + 12, va);
             out.PutU32(s.headerOffset + 20, static_cast<std::uint32_t>(s.rawOffset + rawShift));
@@ -123,8 +125,9 @@ Bytes ReplaceResourceSection(ByteView image, const PeImage& pe, std::vector<Reso
     }
     out.PutU32(pe.directoryOffset + 8 * kResourceDirectory + 4, size);
     if (pe.directories[kRelocationDirectory].address >= oldEnd)
-        out.PutU32(pe.directoryOffset + 8 * kRelocationDirectory,
-                   static_cast<std::uint32_t>(pe.directories[kRelocationDirectory].address + vaShift));
+        out.PutU32(
+            pe.directoryOffset + 8 * kRelocationDirectory,
+            static_cast<std::uint32_t>(pe.directories[kRelocationDirectory].address + vaShift));
     out.PutU32(pe.optionalHeader + 56, imageSize);  // SizeOfImage
     std::uint32_t initialized = ByteReader(bytes, kPeOverrun).U32(pe.optionalHeader + 8);
     out.PutU32(pe.optionalHeader + 8, static_cast<std::uint32_t>(initialized + rawShift));
@@ -137,8 +140,8 @@ Bytes ApplyIdentity(ByteView image, const VersionInfo& version, const std::files
     const PeImage pe = ParsePe(image);
     std::vector<Resource> resources = ReadResources(image, pe);
     std::erase_if(resources, [](const Resource& r) { return IsType(r, kVersionType); });
-    resources.push_back({{u"", kVersionType}, {u"", kVersionId}, kNeutralLanguage, 0,
-                         BuildVersionInfo(version)});
+    resources.push_back(
+        {{u"", kVersionType}, {u"", kVersionId}, kNeutralLanguage, 0, BuildVersionInfo(version)});
     if (!icon.empty()) {
         const Bytes ico = ReadFileBytes(icon);
         AboutFile(icon, [&] { ReplaceIconGroup(resources, ico); });

@@ -29,8 +29,8 @@ PeImage ParsePe(ByteView bytes) {
     image.directoryOffset = image.optionalHeader + 96;
     std::uint32_t directories = std::min<std::uint32_t>(file.U32(image.optionalHeader + 92), 16);
     for (std::uint32_t i = 0; i < directories; ++i)
-        image.directories.push_back({file.U32(image.directoryOffset + 8 * i),
-                                     file.U32(image.directoryOffset + 8 * i + 4)});
+        image.directories.push_back(
+            {file.U32(image.directoryOffset + 8 * i), file.U32(image.directoryOffset + 8 * i + 4)});
     image.directories.resize(16);
     std::size_t sectionTable = image.optionalHeader + file.U16(coff + 16);
     std::uint16_t count = file.U16(coff + 2);

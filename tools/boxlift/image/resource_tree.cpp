@@ -17,8 +17,12 @@ constexpr std::uint32_t kNamed = 0x80000000;
 class TreeReader {
 public:
     TreeReader(ByteView file, const PeImage& image, PeDirectory directory)
-        : file_(file), in_(file, kPeOverrun), image_(image), rva_(directory.address),
-          start_(image.OffsetOf(directory.address, directory.size)), size_(directory.size) {}
+        : file_(file),
+          in_(file, kPeOverrun),
+          image_(image),
+          rva_(directory.address),
+          start_(image.OffsetOf(directory.address, directory.size)),
+          size_(directory.size) {}
 
     void Directory(std::uint32_t offset, int level, Resource path, std::vector<Resource>& out);
 
@@ -45,7 +49,8 @@ ResourceId TreeReader::Id(std::uint32_t field) const {
     std::uint16_t length = in_.U16(at);
     At((field & ~kNamed) + 2, 2u * length);
     ResourceId id;
-    for (std::uint16_t i = 0; i < length; ++i) id.name += static_cast<char16_t>(in_.U16(at + 2 + 2 * i));
+    for (std::uint16_t i = 0; i < length; ++i)
+        id.name += static_cast<char16_t>(in_.U16(at + 2 + 2 * i));
     return id;
 }
 
@@ -91,14 +96,16 @@ using Languages = std::map<std::uint16_t, const Resource*>;
 using Names = std::vector<std::pair<ResourceId, Languages>>;
 using Types = std::vector<std::pair<ResourceId, Names>>;
 
-template <typename Level> auto& Slot(Level& level, const ResourceId& id) {
+template <typename Level>
+auto& Slot(Level& level, const ResourceId& id) {
     auto found = std::ranges::find(level, id, &Level::value_type::first);
     if (found != level.end()) return found->second;
     level.push_back({id, {}});
     return level.back().second;
 }
 
-template <typename Level> void SortLevel(Level& level) {
+template <typename Level>
+void SortLevel(Level& level) {
     std::ranges::sort(level, IdBefore, &Level::value_type::first);
 }
 
@@ -127,7 +134,8 @@ Bytes BuildResourceSection(std::vector<Resource> resources, std::uint32_t sectio
     std::uint32_t dirEnd = 16 + 8 * static_cast<std::uint32_t>(types.size());
     for (auto& [type, names] : types) {
         dirEnd += 16 + 8 * static_cast<std::uint32_t>(names.size());
-        for (auto& [name, languages] : names) dirEnd += 16 + 8 * static_cast<std::uint32_t>(languages.size());
+        for (auto& [name, languages] : names)
+            dirEnd += 16 + 8 * static_cast<std::uint32_t>(languages.size());
     }
     std::uint32_t dataEntries = dirEnd;
     std::uint32_t strings = dataEntries + 16 * static_cast<std::uint32_t>(resources.size());
@@ -136,7 +144,8 @@ Bytes BuildResourceSection(std::vector<Resource> resources, std::uint32_t sectio
     std::map<std::u16string, std::uint32_t> stringAt;
     auto idField = [&](const ResourceId& id) -> std::uint32_t {
         if (id.name.empty()) return id.id;
-        auto [it, fresh] = stringAt.emplace(id.name, strings + static_cast<std::uint32_t>(stringBytes.size()));
+        auto [it, fresh] =
+            stringAt.emplace(id.name, strings + static_cast<std::uint32_t>(stringBytes.size()));
         if (fresh) {
             stringOut.U16(static_cast<std::uint16_t>(id.name.size()));
             for (char16_t c : id.name) stringOut.U16(c);
@@ -150,8 +159,8 @@ Bytes BuildResourceSection(std::vector<Resource> resources, std::uint32_t sectio
     auto header = [](ByteWriter& out, const auto& level) {
         std::uint16_t named = static_cast<std::uint16_t>(
             std::ranges::count_if(level, [](const auto& e) { return !e.first.name.empty(); }));
-        out.U32(0);        // characteristics
-        out.U32(0);        // time stamp: 0, for reproducible output
+        out.U32(0);         // characteristics
+        out.U32(0);         // time stamp: 0, for reproducible output
         out.U16(4).U16(0);  // version 4.0, as resource compilers write
         out.U16(named).U16(static_cast<std::uint16_t>(level.size() - named));
     };
@@ -175,7 +184,8 @@ Bytes BuildResourceSection(std::vector<Resource> resources, std::uint32_t sectio
             for (auto& [language, r] : languages) langIds.push_back({ResourceId{u"", language}, 0});
             header(dirOut, langIds);
             for (auto& [language, r] : languages) {
-                dirOut.U32(language).U32(dataEntries + 16 * static_cast<std::uint32_t>(order.size()));
+                dirOut.U32(language).U32(dataEntries +
+                                         16 * static_cast<std::uint32_t>(order.size()));
                 order.push_back(r);
             }
         }

@@ -23,8 +23,7 @@ PieceSource ReadExactly(InputFile& file, const std::filesystem::path& path) {
 
 void CheckNothingLeft(InputFile& file, const std::filesystem::path& path) {
     std::uint8_t extra;
-    if (file.Read({&extra, 1}) != 0)
-        throw Error("grew while being read").InFile(path.string());
+    if (file.Read({&extra, 1}) != 0) throw Error("grew while being read").InFile(path.string());
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ std::size_t Aligned(std::size_t offset) { return (offset + 3) & ~std::size_t{3};
 Node ParseNode(ByteView block, std::size_t at, std::size_t end) {
     const ByteReader in(block, kPeOverrun);
     std::uint16_t length = in.U16(at);
-    if (length < 6 || length > end - at) throw Error("a node overruns its parent").About("version resource");
+    if (length < 6 || length > end - at)
+        throw Error("a node overruns its parent").About("version resource");
     end = at + length;
     Node node;
     std::uint16_t valueLength = in.U16(at + 2);
@@ -38,7 +39,8 @@ Node ParseNode(ByteView block, std::size_t at, std::size_t end) {
         node.key += c;
     p = Aligned(p + 2);
     std::size_t valueBytes = node.type == 1 ? 2u * valueLength : valueLength;
-    if (p > end || valueBytes > end - p) throw Error("a value overruns its node").About("version resource");
+    if (p > end || valueBytes > end - p)
+        throw Error("a value overruns its node").About("version resource");
     node.value.assign(block.begin() + p, block.begin() + p + valueBytes);
     for (p = Aligned(p + valueBytes); p + 6 <= end; p = Aligned(p + in.U16(p)))
         node.children.push_back(ParseNode(block, p, end));

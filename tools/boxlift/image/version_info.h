@@ -17,10 +17,10 @@ using FourPartVersion = std::array<std::uint16_t, 4>;
 struct VersionInfo {
     FourPartVersion fileVersion{};
     FourPartVersion productVersion{};
-    std::string stringTable = "000004b0";  // language and code page, in hex
+    std::string stringTable = "000004b0";                      // language and code page, in hex
     std::vector<std::pair<std::string, std::string>> strings;  // UTF-8, in order
-    std::uint16_t language = 0;       // the translation: language neutral
-    std::uint16_t codepage = 0x04B0;  // and Unicode
+    std::uint16_t language = 0;                                // the translation: language neutral
+    std::uint16_t codepage = 0x04B0;                           // and Unicode
 };
 
 // Throws Error for a block that is not a well-formed VS_VERSIONINFO.

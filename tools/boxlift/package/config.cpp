@@ -77,8 +77,7 @@ void Reader::Line(std::string_view line) {
         return;
     }
     std::size_t separator = text.find_first_of("=:");
-    if (separator == std::string_view::npos)
-        Fail("expected key = value, a [section] or a comment");
+    if (separator == std::string_view::npos) Fail("expected key = value, a [section] or a comment");
     Entry(Trim(text.substr(0, separator)), Trim(text.substr(separator + 1)));
 }
 
@@ -130,7 +129,7 @@ unsigned ParseCodepage(const std::string& value) {
 void ApplyEntry(const ConfigEntry& entry, const Config& config, Settings& settings) {
     SettingsMember member = FindSettingsField(entry.key)->member;
     if (auto* flag = std::get_if<FlagMember>(&member)) {
-        settings.**flag = ParseFlag(entry.value);
+        settings.** flag = ParseFlag(entry.value);
     } else if (entry.key == "requiredEngineVersion") {
         settings.requiredEngineVersion = EncodeEngineVersion(entry.value);
     } else {
@@ -140,7 +139,8 @@ void ApplyEntry(const ConfigEntry& entry, const Config& config, Settings& settin
 }
 
 // Runs fn, which checks entry's value; an Error it throws is placed at the entry.
-template <typename Fn> void CheckEntry(const std::string& fileName, const ConfigEntry& entry, Fn fn) {
+template <typename Fn>
+void CheckEntry(const std::string& fileName, const ConfigEntry& entry, Fn fn) {
     try {
         fn();
     } catch (Error& e) {

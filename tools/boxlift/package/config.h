@@ -50,7 +50,7 @@ struct Config {
     std::vector<ConfigEntry> settings;  // the block's fields, in file order
     std::vector<ConfigEntry> version;   // [version] strings
     unsigned codepage = kDefaultCodepage;
-    std::filesystem::path icon;         // empty: keep the launcher's icon
+    std::filesystem::path icon;  // empty: keep the launcher's icon
 };
 
 // Reads config text; fileName stands for it in messages. Throws Error

@@ -19,8 +19,9 @@ bool IsCompoundFile(ByteView bytes) {
 
 ProductInfo ReadProductInfo(const std::filesystem::path& package, ByteView bytes) {
     if (!IsCompoundFile(bytes))
-        throw Error("not a Windows Installer package (no compound-file signature in its "
-                    "first 8 bytes)")
+        throw Error(
+            "not a Windows Installer package (no compound-file signature in its "
+            "first 8 bytes)")
             .InFile(package.string());
     std::map<std::string, std::string> properties = ReadPropertyTable(package);
     auto take = [&](const char* key) {

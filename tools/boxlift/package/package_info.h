@@ -13,7 +13,7 @@
 
 namespace boxlift {
 
-struct ProductInfo {  // UTF-8
+struct ProductInfo {           // UTF-8
     std::string name;          // ProductName
     std::string version;       // ProductVersion
     std::string manufacturer;  // Manufacturer

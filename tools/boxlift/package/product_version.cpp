@@ -20,10 +20,12 @@ VersionInfo ProductVersionInfo(const ProductInfo& product, const std::string& fi
                     {"ProductName", product.name},
                     {"ProductVersion", product.version}};
     for (const auto& [key, value] : overrides)
-        std::ranges::find(info.strings, key, &std::pair<std::string, std::string>::first)->second = value;
+        std::ranges::find(info.strings, key, &std::pair<std::string, std::string>::first)->second =
+            value;
     auto version = [&](const char* key) {
         const std::string& text =
-            std::ranges::find(info.strings, key, &std::pair<std::string, std::string>::first)->second;
+            std::ranges::find(info.strings, key, &std::pair<std::string, std::string>::first)
+                ->second;
         try {
             return ParseFourPartVersion(text);
         } catch (Error& e) {

@@ -13,9 +13,8 @@ namespace boxlift {
 
 // The version strings' keys, in the order they are written.
 inline constexpr const char* kVersionKeys[] = {
-    "Comments",        "CompanyName",     "FileDescription",  "FileVersion",
-    "InternalName",    "LegalCopyright",  "LegalTrademarks",  "OriginalFilename",
-    "ProductName",     "ProductVersion"};
+    "Comments",       "CompanyName",     "FileDescription",  "FileVersion", "InternalName",
+    "LegalCopyright", "LegalTrademarks", "OriginalFilename", "ProductName", "ProductVersion"};
 
 // The version resource for product, written as fileName, with overrides
 // (key, UTF-8 value) applied; the fixed versions follow FileVersion and

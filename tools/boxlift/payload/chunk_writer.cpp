@@ -19,8 +19,7 @@ void AppendStoredRecord(Bytes& out, ByteView data) {
     ByteWriter(out).U8(kStoredRecord).U32(static_cast<std::uint32_t>(data.size())).Append(data);
 }
 
-void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
-                            ByteView zlibStream) {
+void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize, ByteView zlibStream) {
     ByteWriter(out)
         .U8(kCompressedRecord)
         .U32(inflatedSize)
@@ -31,16 +30,15 @@ void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
 void AppendEndRecord(Bytes& out) { ByteWriter(out).U8(kEndRecord); }
 
 std::uint32_t ChunkCount(std::uint64_t packageSize) {
-    std::uint64_t pieces = packageSize / kPieceSize +
-                         (packageSize % kPieceSize != 0 ? 1 : 0);
+    std::uint64_t pieces = packageSize / kPieceSize + (packageSize % kPieceSize != 0 ? 1 : 0);
     if (pieces > std::numeric_limits<std::uint32_t>::max())
         throw Error("package of " + std::to_string(packageSize) +
                     " bytes is too large for the chunk count");
     return static_cast<std::uint32_t>(pieces);
 }
 
-void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source,
-                      const StreamSink& sink, const PackOptions& options) {
+void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source, const StreamSink& sink,
+                      const PackOptions& options) {
     Bytes count;
     AppendChunkCount(count, ChunkCount(packageSize));
     sink(count);

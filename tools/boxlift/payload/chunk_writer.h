@@ -18,8 +18,7 @@ inline constexpr std::size_t kPieceSize = kMaxChunkSize;  // what a record holds
 // Record writing, piece by piece (tests use these to build odd streams).
 void AppendChunkCount(Bytes& out, std::uint32_t count);
 void AppendStoredRecord(Bytes& out, ByteView data);
-void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize,
-                            ByteView zlibStream);
+void AppendCompressedRecord(Bytes& out, std::uint32_t inflatedSize, ByteView zlibStream);
 void AppendEndRecord(Bytes& out);
 
 // Fills the buffer with the package's next bytes, exactly as many as it
@@ -30,8 +29,8 @@ using StreamSink = std::function<void(ByteView)>;
 
 // The chunk stream of a package of packageSize bytes, read from source
 // piece by piece and given to sink record by record.
-void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source,
-                      const StreamSink& sink, const PackOptions& options);
+void WriteChunkStream(std::uint64_t packageSize, const PieceSource& source, const StreamSink& sink,
+                      const PackOptions& options);
 
 // The whole chunk stream of a package as written: 65,536-byte pieces, each
 // stored or compressed, chunkCount = number of pieces, the end record last.

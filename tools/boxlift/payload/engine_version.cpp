@@ -15,9 +15,7 @@ namespace {
 constexpr unsigned kHighestPart = 126;
 
 bool IsDecimal(std::string_view text) {
-    return !text.empty() && std::ranges::all_of(text, [](char c) {
-        return c >= '0' && c <= '9';
-    });
+    return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
 }
 
 [[noreturn]] void RefuseMalformed(const std::string& version) {
@@ -25,12 +23,10 @@ bool IsDecimal(std::string_view text) {
         .About("requiredEngineVersion");
 }
 
-char EncodePart(std::string_view part, const char* which,
-                const std::string& version) {
+char EncodePart(std::string_view part, const char* which, const std::string& version) {
     if (!IsDecimal(part)) RefuseMalformed(version);
     unsigned value = 0;
-    auto [end, status] =
-        std::from_chars(part.data(), part.data() + part.size(), value);
+    auto [end, status] = std::from_chars(part.data(), part.data() + part.size(), value);
     if (status == std::errc::result_out_of_range || value > kHighestPart)
         throw Error("\"" + version + "\": " + which + " version " + std::string(part) +
                     " is above " + std::to_string(kHighestPart) +

@@ -50,8 +50,7 @@ public:
     }
 
     bool BeforeBlockHeader() const {
-        return (z_.data_type & kAtBlockBoundary) &&
-               !(z_.data_type & kLastBlockSeen);
+        return (z_.data_type & kAtBlockBoundary) && !(z_.data_type & kLastBlockSeen);
     }
 
     // The three header bits of the block about to start, when the input

@@ -14,11 +14,9 @@ void CheckLauncherImage(ByteView image) {
         throw Error(std::string("does not hold the marker \"") + kMarker +
                     "\": not a launcher image");
     if (count != 1)
-        throw Error("holds the marker " + std::to_string(count) +
-                    " times, expected once");
+        throw Error("holds the marker " + std::to_string(count) + " times, expected once");
     if (image.size() > kMaxMarkerOffset)
-        throw Error("is " + std::to_string(image.size()) +
-                    " bytes, more than the " +
+        throw Error("is " + std::to_string(image.size()) + " bytes, more than the " +
                     std::to_string(kMaxMarkerOffset) +
                     " after which the launcher no longer finds its payload");
 }

@@ -7,8 +7,7 @@ namespace boxlift {
 // Occurrences are counted the way the launcher searches: every start
 // position, overlapping ones included.
 std::size_t CountMarkers(ByteView bytes) {
-    const ByteView marker(reinterpret_cast<const std::uint8_t*>(kMarker),
-                          kMarkerLength);
+    const ByteView marker(reinterpret_cast<const std::uint8_t*>(kMarker), kMarkerLength);
     std::size_t count = 0;
     for (auto rest = bytes;;) {
         // std::search rather than ranges::search, which clang 14 (the fuzz

@@ -17,8 +17,8 @@ Bytes PayloadHead(ByteView launcherImage, const Settings& settings) {
     return head;
 }
 
-Bytes BuildPayloadFile(ByteView launcherImage, const Settings& settings,
-                       ByteView package, const PackOptions& options) {
+Bytes BuildPayloadFile(ByteView launcherImage, const Settings& settings, ByteView package,
+                       const PackOptions& options) {
     Bytes file = PayloadHead(launcherImage, settings);
     ByteWriter(file).Append(EncodeChunkStream(package, options));
     return file;

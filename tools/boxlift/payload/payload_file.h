@@ -12,7 +12,7 @@ namespace boxlift {
 Bytes PayloadHead(ByteView launcherImage, const Settings& settings);
 
 // image | marker | settings block | chunk stream, in memory.
-Bytes BuildPayloadFile(ByteView launcherImage, const Settings& settings,
-                       ByteView package, const PackOptions& options = {});
+Bytes BuildPayloadFile(ByteView launcherImage, const Settings& settings, ByteView package,
+                       const PackOptions& options = {});
 
 }  // namespace boxlift

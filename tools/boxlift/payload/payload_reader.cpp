@@ -21,11 +21,16 @@ class StreamRead {
 public:
     StreamRead(ByteView file, std::size_t streamOffset, ReadOptions options,
                std::function<void(ByteView)> take = nullptr)
-        : file_(file), at_(std::min(streamOffset, file.size())),
-          recordStart_(streamOffset + 4), options_(options), take_(std::move(take)) {}
+        : file_(file),
+          at_(std::min(streamOffset, file.size())),
+          recordStart_(streamOffset + 4),
+          options_(options),
+          take_(std::move(take)) {}
 
     ByteSource Source() { return {this, Read, Skip, nullptr}; }
-    PackageSink Sink() { return {this, Write, [](void*, uint32_t) {}, [](void*) { return 0; }}; }
+    PackageSink Sink() {
+        return {this, Write, [](void*, uint32_t) {}, [](void*) { return 0; }};
+    }
     ChunkInflater Inflater() { return {this, Inflate}; }
 
     std::size_t at() const { return at_; }
@@ -117,11 +122,11 @@ std::string StreamRead::HeaderProblem() const {
         return "unknown record type " + std::to_string(header.type);
     case kStreamBadRecordSize:
         return header.type == kStoredRecord
-                   ? "storedSize " + std::to_string(header.packageBytes) +
-                         " is above " + std::to_string(kMaxChunkSize)
-                   : "inflatedSize " + std::to_string(header.packageBytes) +
-                         " or compressedSize " + std::to_string(header.dataBytes) +
-                         " is outside 1.." + std::to_string(kMaxChunkSize) + " and 0.." +
+                   ? "storedSize " + std::to_string(header.packageBytes) + " is above " +
+                         std::to_string(kMaxChunkSize)
+                   : "inflatedSize " + std::to_string(header.packageBytes) + " or compressedSize " +
+                         std::to_string(header.dataBytes) + " is outside 1.." +
+                         std::to_string(kMaxChunkSize) + " and 0.." +
                          std::to_string(kMaxCompressedSize);
     default:
         return "the file ends inside the record";
@@ -133,8 +138,7 @@ void StreamRead::Check(ChunkStreamResult result) const {
     if (recordStart_ > file_.size() || (records_ == 0 && at_ < recordStart_))
         throw Error("the file ends inside the chunk count at offset " +
                     std::to_string(recordStart_ - 4));
-    std::string problem =
-        result == kStreamBadZlibData ? dataProblem_ : HeaderProblem();
+    std::string problem = result == kStreamBadZlibData ? dataProblem_ : HeaderProblem();
     throw Error(problem).InRecord(records_ + 1).AtOffset(recordStart_);
 }
 
@@ -156,8 +160,8 @@ PayloadLayout LocatePayload(ByteView file) {
                 file.begin() + std::min(file.size(), layout.blockOffset + kSettingsWindowSize));
     PackageSettings settings{};
     uint32_t length = 0;
-    int parsed = ParseSettingsBlock(block.data(), static_cast<uint32_t>(block.size()),
-                                    &settings, &length);
+    int parsed =
+        ParseSettingsBlock(block.data(), static_cast<uint32_t>(block.size()), &settings, &length);
     layout.settings = FromPackageSettings(settings);
     FreeSettingsTexts(&settings);
     if (!parsed)

@@ -19,18 +19,16 @@ namespace {
 Bytes ZlibPiece(ByteView piece) {
     uLongf size = compressBound(static_cast<uLong>(piece.size()));
     Bytes stream(size);
-    int status = compress2(stream.data(), &size, piece.data(),
-                           static_cast<uLong>(piece.size()), Z_BEST_COMPRESSION);
-    if (status != Z_OK)
-        throw Error("zlib: compress2 failed with status " + std::to_string(status));
+    int status = compress2(stream.data(), &size, piece.data(), static_cast<uLong>(piece.size()),
+                           Z_BEST_COMPRESSION);
+    if (status != Z_OK) throw Error("zlib: compress2 failed with status " + std::to_string(status));
     stream.resize(size < piece.size() ? size : 0);
     return stream;
 }
 
 }  // namespace
 
-PieceCompressor::PieceCompressor(int level)
-    : compressor_(libdeflate_alloc_compressor(level)) {
+PieceCompressor::PieceCompressor(int level) : compressor_(libdeflate_alloc_compressor(level)) {
     if (!compressor_)
         throw Error("libdeflate: cannot set up a compressor for level " + std::to_string(level));
 }
@@ -40,8 +38,8 @@ PieceCompressor::~PieceCompressor() { libdeflate_free_compressor(compressor_); }
 Bytes PieceCompressor::Compress(ByteView piece) {
     if (piece.empty() || LooksIncompressible(piece)) return {};
     Bytes stream(piece.size() - 1);  // smaller than the piece, or nothing
-    stream.resize(libdeflate_zlib_compress(compressor_, piece.data(), piece.size(),
-                                           stream.data(), stream.size()));
+    stream.resize(libdeflate_zlib_compress(compressor_, piece.data(), piece.size(), stream.data(),
+                                           stream.size()));
     if (!stream.empty() && HasFixedHuffmanBlock(stream)) stream = ZlibPiece(piece);
     if (!stream.empty() && HasFixedHuffmanBlock(stream)) return {};
     return stream;

@@ -48,10 +48,10 @@ private:
     // they wait on atomics whose fallback can lose a wake-up, and the
     // destructor then hangs joining a worker.
     bool stopping_ = false;
-    std::condition_variable waiting_;  // a piece waits, or stopping_
-    std::condition_variable done_;     // a record is made
+    std::condition_variable waiting_;            // a piece waits, or stopping_
+    std::condition_variable done_;               // a record is made
     std::deque<std::unique_ptr<Job>> inFlight_;  // in order
-    std::deque<Job*> queue_;                      // not yet taken by a worker
+    std::deque<Job*> queue_;                     // not yet taken by a worker
     std::vector<std::thread> workers_;
 };
 

@@ -7,8 +7,8 @@
 namespace boxlift {
 
 const SettingsFieldInfo* FindSettingsField(std::string_view key) {
-    auto found = std::ranges::find_if(kSettingsFieldInfos,
-                                      [key](const SettingsFieldInfo& info) { return key == info.name; });
+    auto found = std::ranges::find_if(
+        kSettingsFieldInfos, [key](const SettingsFieldInfo& info) { return key == info.name; });
     return found == kSettingsFieldInfos.end() ? nullptr : &*found;
 }
 

@@ -23,8 +23,10 @@ void AppendText(Bytes& block, const char* field, const std::string& value) {
 void CheckEngineVersionBytes(const std::string& bytes) {
     bool ok = bytes.size() == 2 && bytes[0] != '\0' && bytes[1] != '\0';
     if (!ok)
-        throw Error("expected the two stored bytes major + 1 and minor + 1 (see "
-                    "EncodeEngineVersion), got " + std::to_string(bytes.size()) + " bytes")
+        throw Error(
+            "expected the two stored bytes major + 1 and minor + 1 (see "
+            "EncodeEngineVersion), got " +
+            std::to_string(bytes.size()) + " bytes")
             .About("requiredEngineVersion");
 }
 
@@ -32,10 +34,8 @@ void CheckEngineVersionBytes(const std::string& bytes) {
 // a longer block runs off its end.
 void CheckBlockSize(const Bytes& block) {
     if (block.size() > kSettingsWindowSize)
-        throw Error("settings block is " + std::to_string(block.size()) +
-                    " bytes, more than the " +
-                    std::to_string(kSettingsWindowSize) +
-                    " the launcher reads: shorten the texts");
+        throw Error("settings block is " + std::to_string(block.size()) + " bytes, more than the " +
+                    std::to_string(kSettingsWindowSize) + " the launcher reads: shorten the texts");
 }
 
 }  // namespace

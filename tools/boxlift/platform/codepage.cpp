@@ -46,8 +46,8 @@ std::string ToCodepage(std::string_view utf8, unsigned codepage, int firstLine) 
     int line = firstLine + static_cast<int>(std::count(utf8.begin(), utf8.begin() + at, '\n'));
     std::string inLine =
         firstLine > 0 && line != firstLine ? " (on line " + std::to_string(line) + ")" : "";
-    throw Error(DescribeCharacter(utf8, at) + inLine +
-                " cannot be written in code page " + std::to_string(codepage));
+    throw Error(DescribeCharacter(utf8, at) + inLine + " cannot be written in code page " +
+                std::to_string(codepage));
 }
 
 }  // namespace boxlift

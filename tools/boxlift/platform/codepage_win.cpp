@@ -21,8 +21,8 @@ std::wstring Wide(std::string_view text, unsigned codepage, DWORD flags) {
 std::string Utf8(std::wstring_view text) {
     if (text.empty()) return {};
     int size = static_cast<int>(text.size());
-    int length =
-        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), size, nullptr, 0, nullptr, nullptr);
+    int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), size, nullptr, 0,
+                                     nullptr, nullptr);
     std::string out(static_cast<std::size_t>(length), '\0');
     if (length <= 0 || !WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), size,
                                             out.data(), length, nullptr, nullptr))
@@ -63,7 +63,8 @@ std::size_t ConvertToCodepage(std::string_view utf8, unsigned codepage, std::str
         wchar_t character[2];
         int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data() + at,
                                         static_cast<int>(length), character, 2);
-        if (units <= 0 || !AppendInCodepage({character, static_cast<std::size_t>(units)}, codepage, out))
+        if (units <= 0 ||
+            !AppendInCodepage({character, static_cast<std::size_t>(units)}, codepage, out))
             return at;
         at += length;
     }

@@ -81,8 +81,7 @@ void TempFile::Write(ByteView data) {
 
 void TempFile::WriteAt(std::uint64_t offset, ByteView data) {
     while (!data.empty()) {
-        ssize_t written =
-            ::pwrite(Fd(file_), data.data(), data.size(), static_cast<off_t>(offset));
+        ssize_t written = ::pwrite(Fd(file_), data.data(), data.size(), static_cast<off_t>(offset));
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) FailWithSystemError(target_, "cannot write");
         data = data.subspan(static_cast<std::size_t>(written));

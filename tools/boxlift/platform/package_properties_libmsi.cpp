@@ -13,7 +13,8 @@ namespace {
 struct GObjectUnref {
     void operator()(void* object) const { g_object_unref(object); }
 };
-template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+template <typename T>
+using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
 struct GErrorFree {
     void operator()(GError* error) const { g_error_free(error); }
@@ -25,7 +26,8 @@ struct GFree {
 
 // Runs fn(&error) and throws an Error about the file with what libmsi said
 // when it left an error.
-template <typename Fn> auto Checked(const std::string& file, const std::string& what, Fn fn) {
+template <typename Fn>
+auto Checked(const std::string& file, const std::string& what, Fn fn) {
     GError* raw = nullptr;
     auto result = fn(&raw);
     std::unique_ptr<GError, GErrorFree> error(raw);
@@ -39,8 +41,10 @@ template <typename Fn> auto Checked(const std::string& file, const std::string& 
 
 std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
     const std::string name = package.string();
-    GObjectPtr<LibmsiDatabase> database(Checked(name, "not a readable installer database",
-        [&](GError** e) { return libmsi_database_new(name.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, e); }));
+    GObjectPtr<LibmsiDatabase> database(
+        Checked(name, "not a readable installer database", [&](GError** e) {
+            return libmsi_database_new(name.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, e);
+        }));
     GObjectPtr<LibmsiQuery> query(Checked(name, "has no Property table", [&](GError** e) {
         return libmsi_query_new(database.get(), "SELECT `Property`, `Value` FROM `Property`", e);
     }));

@@ -55,8 +55,8 @@ std::string Field(const MsiHandle& record, unsigned field) {
 std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
     const std::string name = package.string();
     MsiHandle database, view;
-    Check(MsiOpenDatabaseW(package.c_str(), kReadOnly, database.out()),
-          name, "not a readable installer database");
+    Check(MsiOpenDatabaseW(package.c_str(), kReadOnly, database.out()), name,
+          "not a readable installer database");
     Check(MsiDatabaseOpenViewW(database.get(), L"SELECT `Property`, `Value` FROM `Property`",
                                view.out()),
           name, "has no Property table");
