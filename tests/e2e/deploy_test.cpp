@@ -23,16 +23,7 @@ const fs::path kInstalledFile =
 // OTHER to the registry; FAILME=1 fails its launch condition, REBOOTME=1
 // schedules a reboot.
 const Bytes& DeployPackage() {
-    static const Bytes package = [] {
-        fs::remove_all(kDeployDir);
-        fs::create_directories(kDeployDir);
-        fs::copy_file(fs::path(BOXLIFT_E2E_SOURCE_DIR) / "packages" / "deploy.wxs",
-                      kDeployDir / "deploy.wxs");
-        std::ofstream(kDeployDir / "deploy-readme.txt") << "deployed";
-        RunResult built = RunProcess({BOXLIFT_WIXL, "-o", "deploy.msi", "deploy.wxs"}, kDeployDir);
-        if (built.exitCode != 0) throw std::runtime_error("wixl failed: " + built.output);
-        return ReadFileBytes(kDeployDir / "deploy.msi");
-    }();
+    static const Bytes package = BuildTestPackage(kDeployDir, "deploy", "deployed");
     return package;
 }
 

@@ -31,17 +31,21 @@ const fs::path kInstalledFile =
 
 }  // namespace
 
+// Builds packages/NAME.wxs with wixl in dir, beside its one source file
+// NAME-readme.txt holding readme, and returns the package.
+Bytes BuildTestPackage(const fs::path& dir, const std::string& name, const std::string& readme) {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy_file(fs::path(BOXLIFT_E2E_SOURCE_DIR) / "packages" / (name + ".wxs"),
+                  dir / (name + ".wxs"));
+    std::ofstream(dir / (name + "-readme.txt")) << readme;
+    RunResult built = RunProcess({BOXLIFT_WIXL, "-o", name + ".msi", name + ".wxs"}, dir);
+    if (built.exitCode != 0) throw std::runtime_error("wixl failed: " + built.output);
+    return ReadFileBytes(dir / (name + ".msi"));
+}
+
 const Bytes& ProbePackage() {
-    static const Bytes package = [] {
-        fs::remove_all(kProbeDir);
-        fs::create_directories(kProbeDir);
-        fs::copy_file(fs::path(BOXLIFT_E2E_SOURCE_DIR) / "packages" / "probe.wxs",
-                      kProbeDir / "probe.wxs");
-        std::ofstream(kProbeDir / "probe-readme.txt") << kRunToken;
-        RunResult built = RunProcess({BOXLIFT_WIXL, "-o", "probe.msi", "probe.wxs"}, kProbeDir);
-        if (built.exitCode != 0) throw std::runtime_error("wixl failed: " + built.output);
-        return ReadFileBytes(kProbeDir / "probe.msi");
-    }();
+    static const Bytes package = BuildTestPackage(kProbeDir, "probe", kRunToken);
     return package;
 }
 

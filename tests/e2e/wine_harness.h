@@ -92,6 +92,9 @@ protected:
     void Uninstall();                // the probe product, if installed
 };
 
+// packages/NAME.wxs built by wixl in dir, with NAME-readme.txt holding
+// readme beside it; throws when wixl fails.
+Bytes BuildTestPackage(const fs::path& dir, const std::string& name, const std::string& readme);
 // The probe package (built by wixl once per run) and settings around it.
 const Bytes& ProbePackage();
 Settings ProbeSettings(const std::string& engineVersion);
