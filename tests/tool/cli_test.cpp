@@ -2,6 +2,7 @@
 // each refusal with its exit code, its message and nothing written, and the
 // progress line build draws on a terminal.
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <libmsi.h>
@@ -225,7 +226,12 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         {"verify twice.exe", 1, "the launcher image holds the marker 2 times, expected once"},
         {"verify fixed.exe", 1, record + "the zlib stream holds a fixed-Huffman block"},
         {"verify damaged.exe", 1, "the PE checksum in the header does not match the file"},
+        // Neither a device replaced by a regular file, nor a FIFO waited on.
+        {"build product.msi -o /dev/null", 1, "/dev/null: is not a regular file"},
+        {"build fifo.msi -o x.exe", 1, "fifo.msi: is not a regular file"},
+        {"build product.msi -o ''", 2, "the file name is empty"},
     };
+    ASSERT_EQ(mkfifo((dir_ / "fifo.msi").c_str(), 0600), 0);
     const std::set<fs::path> before = Files();
     for (const auto& c : cases) {
         EXPECT_EQ(Boxlift(c.args), c.code) << c.args;
@@ -233,6 +239,7 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         EXPECT_EQ(out_, "") << c.args;
         EXPECT_TRUE(Files() == before) << c.args << ": wrote a file";
     }
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 // The line at its start, halfway, done, for an empty package, for hours

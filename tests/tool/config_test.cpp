@@ -50,12 +50,13 @@ TEST(Config, TextsKeepTheirBytes) {
         "title = Press Next ; then # wait\r\n"
         "welcomeText = first\n"
         "  second ; still text\r\n"
+        "  # and this\n"
         "\tthird\n"
         "errorText = caf\xc3\xa9 \xe2\x82\xac\n"
         "diskSpaceText = " +
         longText + "\r\n");
     EXPECT_EQ(s.title, "Press Next ; then # wait");
-    EXPECT_EQ(s.welcomeText, "first\nsecond ; still text\nthird");
+    EXPECT_EQ(s.welcomeText, "first\nsecond ; still text\n# and this\nthird");
     EXPECT_EQ(s.errorText, "caf\xe9 \x80") << "UTF-8 into code page 1252";
     EXPECT_EQ(s.diskSpaceText, longText);
 }
@@ -85,6 +86,8 @@ TEST(Config, ErrorsNameFileLineAndKey) {
          "code page 1251"},
         {"[settings]\ntitle = caf\xe9\n", "demo.ini:2: title: byte 0xE9, which is not UTF-8"},
         {"[settings]\ncodepage = 99999\n", "demo.ini:2: codepage: 99999 is not a code page"},
+        {"[settings]\ncodepage = 500\n",
+         "demo.ini:2: codepage: 500 is not a code page whose first 128 characters are ASCII"},
         {"[settings]\ncodepage = cyrillic\n",
          "demo.ini:2: codepage: expected a Windows code page"}};
     for (auto [text, message] : cases) {

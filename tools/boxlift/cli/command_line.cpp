@@ -26,7 +26,12 @@ void AddBuild(CLI::App& app, BuildRequest& r) {
     build->add_option("PACKAGE", r.package, "the Windows Installer package")->required();
     build->add_option("-c,--config", r.config,
                       "INI file whose [settings] override the texts made from the package");
-    build->add_option("-o,--output", r.out, "the file to write (default: PACKAGE with .exe)");
+    // An empty name would quietly mean the default.
+    const CLI::Validator named(
+        [](const std::string& name) { return name.empty() ? "the file name is empty" : ""; }, "",
+        "named");
+    build->add_option("-o,--output", r.out, "the file to write (default: PACKAGE with .exe)")
+        ->check(named);
     build->add_option("--launcher", r.launcher,
                       "a launcher image to use instead of the one built into boxlift");
     r.jobs = std::max(1u, std::thread::hardware_concurrency());

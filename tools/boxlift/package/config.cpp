@@ -65,11 +65,13 @@ void Reader::Line(std::string_view line) {
     ++number_;
     if (line.find('\0') != std::string_view::npos) Fail("holds a NUL byte");
     std::string_view text = Trim(line);
-    if (text.empty() || text.front() == ';' || text.front() == '#') return;
+    if (text.empty()) return;
+    // An indented line continues the value as text, '#' and ';' included.
     if (valueOpen_ && IsBlank(line.front())) {
         entries_.back().second.value += '\n' + std::string(text);
         return;
     }
+    if (text.front() == ';' || text.front() == '#') return;
     if (text.front() == '[') {
         if (text.back() != ']') Fail("expected key = value, a [section] or a comment");
         section_ = Trim(text.substr(1, text.size() - 2));

@@ -39,6 +39,15 @@ std::size_t Utf8SequenceLength(unsigned char lead) {
     return 0;
 }
 
+void CheckCodepage(unsigned codepage) {
+    CheckConvertible(codepage);
+    std::string ascii, converted;
+    for (int c = 1; c < 128; ++c) ascii += static_cast<char>(c);
+    if (ConvertToCodepage(ascii, codepage, converted) != kConverted || converted != ascii)
+        throw Error(std::to_string(codepage) +
+                    " is not a code page whose first 128 characters are ASCII");
+}
+
 std::string ToCodepage(std::string_view utf8, unsigned codepage, int firstLine) {
     std::string out;
     std::size_t at = ConvertToCodepage(utf8, codepage, out);

@@ -14,7 +14,9 @@ namespace boxlift {
 inline constexpr unsigned kDefaultCodepage = 1252;
 
 // Throws Error unless this system can convert UTF-8 into Windows code page
-// `codepage` (e.g. 1252, 1251, 932).
+// `codepage` (e.g. 1252, 1251, 932) and its first 128 characters are ASCII,
+// as the launcher's own texts and every file name assume (not so EBCDIC's
+// 500 or 037).
 void CheckCodepage(unsigned codepage);
 
 // The text in the code page. Throws Error for text that is not UTF-8 or
@@ -42,9 +44,13 @@ std::string FromCodepage(std::string_view text, unsigned codepage);
 
 namespace boxlift {
 
+// The platform's side of CheckCodepage: throws Error unless this system can
+// convert UTF-8 into the code page.
+void CheckConvertible(unsigned codepage);
+
 // The platform's side of ToCodepage: the text converted into out, or the
 // offset of the first character that is not UTF-8 or that the code page
-// lacks. Throws as CheckCodepage does for a code page it cannot convert to.
+// lacks. Throws as CheckConvertible does for a code page it cannot convert to.
 inline constexpr std::size_t kConverted = std::string_view::npos;
 std::size_t ConvertToCodepage(std::string_view utf8, unsigned codepage, std::string& out);
 

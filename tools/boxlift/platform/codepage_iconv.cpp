@@ -41,7 +41,7 @@ std::string Convert(const char* from, const char* to, std::string_view in) {
 
 }  // namespace
 
-void CheckCodepage(unsigned codepage) { OpenConverter(codepage); }
+void CheckConvertible(unsigned codepage) { OpenConverter(codepage); }
 
 std::size_t ConvertToCodepage(std::string_view utf8, unsigned codepage, std::string& out) {
     Converter cd = OpenConverter(codepage);

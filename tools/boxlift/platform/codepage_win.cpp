@@ -47,7 +47,7 @@ bool AppendInCodepage(std::wstring_view character, unsigned codepage, std::strin
 
 // The code pages the launcher's ANSI texts can be in: single- and
 // double-byte ones the system knows.
-void CheckCodepage(unsigned codepage) {
+void CheckConvertible(unsigned codepage) {
     CPINFO info{};
     if (codepage == CP_UTF7 || codepage == CP_UTF8 || !IsValidCodePage(codepage) ||
         !GetCPInfo(codepage, &info) || info.MaxCharSize > 2)
@@ -55,7 +55,7 @@ void CheckCodepage(unsigned codepage) {
 }
 
 std::size_t ConvertToCodepage(std::string_view utf8, unsigned codepage, std::string& out) {
-    CheckCodepage(codepage);
+    CheckConvertible(codepage);
     out.clear();
     for (std::size_t at = 0; at < utf8.size();) {
         std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(utf8[at]));

@@ -5,6 +5,9 @@
 #include <array>
 #include <cstdio>
 #include <random>
+#include <system_error>
+
+#include "base/error.h"
 
 namespace boxlift {
 
@@ -16,6 +19,15 @@ std::filesystem::path TempPathBeside(const std::filesystem::path& target) {
     name += target.filename().string();
     name += suffix;
     return target.parent_path() / name;
+}
+
+TempFile::TempFile(const std::filesystem::path& target) : target_(target) {
+    // Renaming onto a device node would replace it with a regular file.
+    std::error_code ignored;
+    const auto status = std::filesystem::status(target, ignored);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw Error(kNotRegularFile).InFile(target.string());
+    Create();
 }
 
 Bytes ReadFileBytes(const std::filesystem::path& path) {

@@ -44,7 +44,10 @@ private:
 // with eight random hexadecimal digits.
 std::filesystem::path TempPathBeside(const std::filesystem::path& target);
 
-// A file read from the start, in pieces.
+// What an input or output that is a device, a pipe or a directory is told.
+inline constexpr const char* kNotRegularFile = "is not a regular file";
+
+// A file read from the start, in pieces; only a regular file opens.
 class InputFile {
 public:
     explicit InputFile(const std::filesystem::path& path);
@@ -61,7 +64,9 @@ private:
 };
 
 // A new file beside the target, written in order and renamed onto it by
-// Commit; removed again when destroyed uncommitted.
+// Commit; removed again when destroyed uncommitted. A target that exists
+// and is not a regular file (a device such as /dev/null) is refused, not
+// replaced.
 class TempFile {
 public:
     explicit TempFile(const std::filesystem::path& target);

@@ -29,10 +29,13 @@ bool Descriptor::Close() {
 }
 
 InputFile::InputFile(const fs::path& path) : path_(path) {
-    file_.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without waiting, so that a FIFO is refused instead of hanging.
+    file_.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file_.get() < 0) FailWithSystemError(path, "cannot open");
     struct stat status {};
     if (::fstat(Fd(file_), &status) != 0) FailWithSystemError(path, "cannot read");
+    if (!S_ISREG(status.st_mode)) throw Error(kNotRegularFile).InFile(path.string());
+    ::fcntl(Fd(file_), F_SETFL, ::fcntl(Fd(file_), F_GETFL) & ~O_NONBLOCK);
     size_ = static_cast<std::uint64_t>(status.st_size);
 }
 
@@ -47,8 +50,6 @@ std::size_t InputFile::Read(std::span<std::uint8_t> buffer) {
     }
     return done;
 }
-
-TempFile::TempFile(const fs::path& target) : target_(target) { Create(); }
 
 TempFile::~TempFile() {
     if (committed_) return;

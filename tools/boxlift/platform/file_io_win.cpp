@@ -48,6 +48,8 @@ InputFile::InputFile(const fs::path& path) : path_(path) {
     file_.Reset(Native(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
     if (file_.get() == kNoFile) FailWithSystemError(path, "cannot open");
+    if (GetFileType(Handle(file_)) != FILE_TYPE_DISK)
+        throw Error(kNotRegularFile).InFile(path.string());
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(Handle(file_), &size)) FailWithSystemError(path, "cannot read");
     size_ = static_cast<std::uint64_t>(size.QuadPart);
@@ -65,8 +67,6 @@ std::size_t InputFile::Read(std::span<std::uint8_t> buffer) {
     }
     return done;
 }
-
-TempFile::TempFile(const fs::path& target) : target_(target) { Create(); }
 
 TempFile::~TempFile() {
     if (committed_) return;
