@@ -215,7 +215,7 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         {"build product.msi --config none.ini -o x.exe", 1, "none.ini: cannot open"},
         {"build product.msi --launcher notpe.exe -o x.exe", 1, "notpe.exe: not a PE image"},
         {"build product.msi --config marker.ini -o x.exe", 1,
-         "holds the marker 2 times, expected once"},
+         "marker.ico: the launcher with this icon: holds the marker 2 times, expected once"},
         {"inspect missing.exe", 1, "missing.exe: cannot open"},
         {"inspect product.msi", 1, "product.msi: not a PE image"},
         {"inspect --codepage 99999 setup.exe", 1, "99999 is not a code page"},

@@ -147,7 +147,15 @@ Bytes ApplyIdentity(ByteView image, const VersionInfo& version, const std::files
         AboutFile(icon, [&] { ReplaceIconGroup(resources, ico); });
     }
     Bytes out = ReplaceResourceSection(image, pe, std::move(resources));
-    CheckLauncherImage(out);  // e.g. an icon that holds the marker's bytes
+    // An image that was fit before and is not now (the marker inside, or
+    // too large a file) was made so by the icon, when there is one.
+    try {
+        CheckLauncherImage(out);
+    } catch (Error& e) {
+        if (!icon.empty())
+            e.SetFileIfUnset(icon.string()).SetSubjectIfUnset("the launcher with this icon");
+        throw;
+    }
     return out;
 }
 
