@@ -102,14 +102,17 @@ INT_PTR OnCommand(HWND window, WPARAM wParam) {
     return 0;
 }
 
-// Draws text (none draws nothing) in a font made for this paint only.
+// Draws text (none draws nothing) in a font made for this paint only. The
+// font's character set is the system's, like the dialog font's: the texts
+// are in the ANSI code page the setup was built for, which need not be
+// Western.
 void DrawLabel(HDC dc, const char* text, int height, int weight,
                const char* face, RECT rect) {
     if (!text) return;
     HFONT font =
-        CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                    DEFAULT_PITCH | FF_DONTCARE, face);
+        CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
     HGDIOBJ previous = SelectObject(dc, font);
     DrawTextA(dc, text, -1, &rect, DT_WORDBREAK);
     SelectObject(dc, previous);
