@@ -95,14 +95,17 @@ void pack_row(Bytes& out, const uint8_t* row, int w, int bpp) {
     out.insert(out.end(), packed.begin(), packed.end());
 }
 
-// Appends a DIB: BITMAPINFOHEADER, colour table of 1 << bpp entries (the
-// palette, zero-extended), then the pixel rows bottom-up. For an icon image
-// the header height is doubled and an all-opaque AND mask follows the pixels.
+// Appends a DIB: BITMAPINFOHEADER, colour table, then the pixel rows
+// bottom-up. The logo's table has 1 << bpp entries (the palette,
+// zero-extended); an icon's holds the palette's entries only, counted in
+// biClrUsed, which saves the launcher 832 bytes per 8-bit image. For an
+// icon image the header height is doubled and an all-opaque AND mask
+// follows the pixels.
 void put_dib(Bytes& out, const Image& im, int bpp,
              const std::vector<uint32_t>& pal, bool icon) {
     const uint32_t xor_size = row_stride(im.w, bpp) * im.h;
     const uint32_t and_size = icon ? row_stride(im.w, 1) * im.h : 0;
-    const int colours = 1 << bpp;
+    const int colours = icon ? int(pal.size()) : 1 << bpp;
     put32(out, 40);
     put32(out, uint32_t(im.w));
     put32(out, uint32_t(icon ? 2 * im.h : im.h));
@@ -112,7 +115,7 @@ void put_dib(Bytes& out, const Image& im, int bpp,
     put32(out, xor_size + and_size);
     put32(out, icon ? 0 : 2835);  // 72 dpi, in pixels per metre
     put32(out, icon ? 0 : 2835);
-    put32(out, icon ? 0 : uint32_t(colours));
+    put32(out, icon && colours == 1 << bpp ? 0 : uint32_t(colours));
     put32(out, 0);
     for (int i = 0; i < colours; ++i) {
         uint32_t rgb = i < int(pal.size()) ? pal[i] : 0;
