@@ -66,8 +66,9 @@ bool CheckSystem() {
             ReportFailure(kSpaceNotMeasured, ERROR_INSTALL_FAILURE);
             return false;
         }
-        char* text = ExpandTemplate(packageSettings.diskSpaceText,
-                                    payloadState.targetDir[0], spaceRequired);
+        char* text =
+            ExpandTemplate(packageSettings.diskSpaceText,
+                           (char)payloadState.targetDir[0], spaceRequired);
         if (!text) {
             ReportFailure(kSpaceTextFailed, ERROR_INSTALL_FAILURE);
             return false;
@@ -85,8 +86,13 @@ bool CheckSystem() {
 }
 
 // The installer on the verified package; the package goes with the
-// driver's clean-up once the installer has ended.
+// driver's clean-up once the installer has ended, or at once when a cancel
+// was confirmed while it was being verified.
 bool Install() {
+    if (CloseCancel()) {
+        payloadState.deleteTempPackage = 1;
+        return false;
+    }
     // The classic /q goes in front of /i; a deployment command line brings
     // its own switches.
     bool quiet = uiState.quiet && !runState.deployment;

@@ -16,6 +16,8 @@ namespace {
 // Posted to the progress dialog to make it end on its own thread: EndDialog
 // belongs to the thread that runs the dialog.
 const UINT kEndProgressDialog = WM_APP + 1;
+// Sent to the progress dialog by CloseCancel.
+const UINT kCloseCancel = WM_APP + 2;
 
 // How long the main thread waits for the progress thread to end. A thread
 // that is not stuck ends within milliseconds, also on a loaded machine;
@@ -87,12 +89,14 @@ INT_PTR OnCommand(HWND window, WPARAM wParam) {
     int id = LOWORD(wParam);
     bool progress = uiState.dialogMode.load() == kProgressMode;
     if (id == IDCANCEL || id == IDC_EXIT_CANCEL) {
-        if (progress && uiState.passive)
-            uiState.cancelState.store(kCancelConfirmed);
-        else if (progress)
-            AskCancel(window);
-        else
+        if (!progress)
             EndDialog(window, 0);
+        else if (uiState.cancelClosed.load())
+            return 1;  // the installer is on its way
+        else if (uiState.passive)
+            uiState.cancelState.store(kCancelConfirmed);
+        else
+            AskCancel(window);
         return 1;
     }
     if (id == IDC_CONTINUE) {
@@ -157,6 +161,11 @@ INT_PTR CALLBACK SetupDialogProc(HWND window, UINT message, WPARAM wParam,
     case kEndProgressDialog:
         EndProgressDialog(window);
         return 1;
+    case kCloseCancel:
+        EnableWindow(GetDlgItem(window, IDC_EXIT_CANCEL), FALSE);
+        EnumThreadWindows(GetCurrentThreadId(), EndOwnedQuestion,
+                          (LPARAM)window);
+        return 1;
     case WM_DESTROY: {
         // No progress message may reach a closed window's handle, which
         // the system may give to another window.
@@ -206,13 +215,29 @@ bool StartProgressThread() {
     return true;
 }
 
+// A message to the dialog's thread waits for that thread, so one is sent
+// only when the bar's position changes: about a hundred times a run, not
+// once a record. A position is sent only to a window, which has it then.
 void SetProgressPosition(void*, uint32_t position) {
-    SendDlgItemMessageA(uiState.dialogWindow.load(), IDC_PROGRESS_BAR,
-                        PBM_SETPOS, position, 0);
+    HWND window = uiState.dialogWindow.load();
+    if (!window || position == uiState.shownPosition) return;
+    uiState.shownPosition = position;
+    SendDlgItemMessageA(window, IDC_PROGRESS_BAR, PBM_SETPOS, position, 0);
 }
 
 int CancelConfirmed(void*) {
     return uiState.cancelState.load() == kCancelConfirmed;
+}
+
+// The flag first, for a dialog still coming up; then the dialog's own
+// thread closes Cancel. A Yes given before is stored once SendMessage
+// returns: the question's answer and this message are handled in turn on
+// that thread.
+bool CloseCancel() {
+    uiState.cancelClosed.store(1);
+    HWND window = uiState.dialogWindow.load();
+    if (window) SendMessageA(window, kCloseCancel, 0, 0);
+    return CancelConfirmed(0);
 }
 
 void CloseProgressDialog() {

@@ -31,6 +31,12 @@ void CloseProgressDialog();
 void SetProgressPosition(void* context, uint32_t position);
 int CancelConfirmed(void* context);
 
+// Ends the chance to cancel, once nothing but the installer is left to do:
+// Cancel, Esc and the close box do nothing from here on, and an open cancel
+// question is closed unanswered. Returns whether a cancel was confirmed
+// before, which the run then honours like one during extraction.
+bool CloseCancel();
+
 // Inflates the logo resource; true when logoImage, logoInfo and logoBits
 // are set. ReleaseLogo frees it again; safe when nothing was loaded.
 bool LoadLogo();

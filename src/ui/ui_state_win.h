@@ -40,6 +40,9 @@ struct UiState {
     DWORD progressThreadId;
     std::atomic<LONG> progressEndRequested;
     std::atomic<LONG> cancelState;
+    std::atomic<LONG> cancelClosed;  // set by CloseCancel
+    // The bar position last sent to the dialog; the extraction's thread's own.
+    uint32_t shownPosition;
 
     uint8_t* logoImage;
     BITMAPINFO* logoInfo;
