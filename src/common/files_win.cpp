@@ -1,11 +1,23 @@
 #include "common/files_win.h"
 
-bool CanOpenForReading(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, 0,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+namespace {
+
+bool CloseIfOpen(HANDLE file) {
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
+}
+
+}  // namespace
+
+bool CanOpenForReading(const char* path) {
+    return CloseIfOpen(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, 0,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0));
+}
+
+bool CanOpenForReading(const WCHAR* path) {
+    return CloseIfOpen(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, 0,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0));
 }
 
 uint32_t ReadFromFile(HANDLE file, void* buffer, uint32_t size) {

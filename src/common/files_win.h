@@ -8,6 +8,7 @@
 
 // Whether path can be opened for reading (shared with other readers).
 bool CanOpenForReading(const char* path);
+bool CanOpenForReading(const WCHAR* path);
 
 // Reads up to size bytes from file at its current position; returns the
 // count read.

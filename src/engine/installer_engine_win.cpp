@@ -83,7 +83,7 @@ bool CheckInstallerEngine(const char* requiredVersion) {
 }
 
 bool CheckDiskSpace(HANDLE selfFile, ULONGLONG packageSize,
-                    const char* targetDir, ULONGLONG* spaceRequired) {
+                    const WCHAR* targetDir, ULONGLONG* spaceRequired) {
     *spaceRequired = 0;
     if (selfFile == INVALID_HANDLE_VALUE) return false;
     DWORD high = 0;
@@ -94,37 +94,43 @@ bool CheckDiskSpace(HANDLE selfFile, ULONGLONG packageSize,
     if (packageSize > needed) needed = packageSize;
 
     ULARGE_INTEGER available, total, totalFree;
-    if (!GetDiskFreeSpaceExA(targetDir, &available, &total, &totalFree))
+    if (!GetDiskFreeSpaceExW(targetDir, &available, &total, &totalFree))
         return false;
     if (needed <= available.QuadPart) return true;
     *spaceRequired = needed;
     return false;
 }
 
-bool RunInstaller(const char* packagePath, bool quiet, const char* arguments,
+bool RunInstaller(const WCHAR* packagePath, bool quiet, const char* arguments,
                   void (*installerReady)(), DWORD* exitCode) {
-    char program[kPathBufferSize];
-    if (!SystemFilePath(program, "\\msiexec.exe")) return false;
+    WCHAR program[kPathBufferSize];
+    UINT length = GetSystemDirectoryW(program, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    lstrcpyW(program + length, L"\\msiexec.exe");
     // "program" /i "package" arguments: both paths quoted, since either may
     // hold spaces; the full program path also goes in as the application
-    // name, so that no search can start another program.
+    // name, so that no search can start another program. The arguments
+    // are ANSI, as on the command line they came from.
     if (!arguments) arguments = "";
-    char* commandLine =
-        (char*)AllocBytes(2 * kPathBufferSize + 16 + lstrlenA(arguments));
+    int argumentsLength =
+        MultiByteToWideChar(CP_ACP, 0, arguments, -1, 0, 0);  // with the NUL
+    WCHAR* commandLine = (WCHAR*)AllocBytes(
+        (2 * kPathBufferSize + 16 + argumentsLength) * sizeof(WCHAR));
     if (!commandLine) return false;
-    char* end = commandLine;
+    WCHAR* end = commandLine;
     *end++ = '"';
-    lstrcpyA(end, program);
-    lstrcatA(end, quiet ? "\" /q /i \"" : "\" /i \"");
-    lstrcatA(end, packagePath);
-    lstrcatA(end, "\"");
-    lstrcatA(end, arguments);
+    lstrcpyW(end, program);
+    lstrcatW(end, quiet ? L"\" /q /i \"" : L"\" /i \"");
+    lstrcatW(end, packagePath);
+    lstrcatW(end, L"\"");
+    end += lstrlenW(end);
+    MultiByteToWideChar(CP_ACP, 0, arguments, -1, end, argumentsLength);
 
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
     bool started =
-        CreateProcessA(program, commandLine, 0, 0, TRUE, NORMAL_PRIORITY_CLASS,
+        CreateProcessW(program, commandLine, 0, 0, TRUE, NORMAL_PRIORITY_CLASS,
                        0, 0, &startup, &process) != 0;
     FreeBytes(commandLine);
     if (!started) return false;

@@ -11,14 +11,14 @@ bool CheckInstallerEngine(const char* requiredVersion);
 // behind selfFile and packageSize. Otherwise false, with *spaceRequired the
 // bytes needed, or 0 when the free space could not be measured.
 bool CheckDiskSpace(HANDLE selfFile, ULONGLONG packageSize,
-                    const char* targetDir, ULONGLONG* spaceRequired);
+                    const WCHAR* targetDir, ULONGLONG* spaceRequired);
 
 // Starts msiexec.exe on the package (quiet: with its own quiet switch in
 // front of /i; arguments, none or a text starting with a space, behind the
 // package), calls installerReady once the installer is ready for input,
 // waits for it to end and sets *exitCode to the installer's exit code.
 // False when the installer cannot be started.
-bool RunInstaller(const char* packagePath, bool quiet, const char* arguments,
+bool RunInstaller(const WCHAR* packagePath, bool quiet, const char* arguments,
                   void (*installerReady)(), DWORD* exitCode);
 
 #endif

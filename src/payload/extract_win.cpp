@@ -16,7 +16,7 @@ namespace {
 
 // Longest targetDir that leaves room for the name and the NUL.
 const DWORD kMaxTargetDirLength =
-    sizeof payloadState.tempPackagePath - kTempNameLength - 1;
+    sizeof payloadState.tempPackagePath / sizeof(WCHAR) - kTempNameLength - 1;
 
 // The digest of what was written, when the context holds one.
 uint32_t WritePackage(void* digest, const void* data, uint32_t size) {
@@ -36,18 +36,21 @@ int Inflate(void*, uint8_t* out, uint32_t* outLength, const uint8_t* in,
 // on with the run's name search. False after a confirmed cancel, once all
 // 255 names have been seen taken, or when targetDir is too long for a name.
 bool PickTempPackageName(const ExtractionHooks* hooks) {
-    DWORD dirLength = lstrlenA(payloadState.targetDir);
+    DWORD dirLength = lstrlenW(payloadState.targetDir);
     if (dirLength > kMaxTargetDirLength) return false;
-    CreateDirectoryA(payloadState.targetDir, 0);
+    CreateDirectoryW(payloadState.targetDir, 0);
     if (!payloadState.nameSearchStarted) {
         StartTempNameSearch(&payloadState.nameSearch, GetTickCount());
         payloadState.nameSearchStarted = 1;
     }
-    char* name = payloadState.tempPackagePath + dirLength;
-    memcpy(payloadState.tempPackagePath, payloadState.targetDir, dirLength);
+    WCHAR* name = payloadState.tempPackagePath + dirLength;
+    memcpy(payloadState.tempPackagePath, payloadState.targetDir,
+           dirLength * sizeof(WCHAR));
     for (;;) {
         uint32_t value = NextTempNameValue(&payloadState.nameSearch);
-        FormatTempName(value, name);
+        char ansiName[kTempNameLength + 1];
+        FormatTempName(value, ansiName);
+        for (uint32_t i = 0; i <= kTempNameLength; ++i) name[i] = ansiName[i];
         bool taken = CanOpenForReading(payloadState.tempPackagePath);
         if (hooks->cancelled(0)) return false;
         if (!taken) return true;
@@ -61,7 +64,7 @@ bool CreatePackageFile(const ExtractionHooks* hooks) {
     for (;;) {
         if (!PickTempPackageName(hooks)) return false;
         payloadState.packageFile =
-            CreateFileA(payloadState.tempPackagePath, GENERIC_WRITE, 0, 0,
+            CreateFileW(payloadState.tempPackagePath, GENERIC_WRITE, 0, 0,
                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0);
         if (payloadState.packageFile != INVALID_HANDLE_VALUE) return true;
         DWORD error = GetLastError();
@@ -81,7 +84,7 @@ bool CreatePackageFile(const ExtractionHooks* hooks) {
 // file open for writing) fails like a bad read.
 bool GuardPackage(Blake2s* written, uint8_t* buffer) {
     payloadState.packageGuard =
-        CreateFileA(payloadState.tempPackagePath, GENERIC_READ, FILE_SHARE_READ,
+        CreateFileW(payloadState.tempPackagePath, GENERIC_READ, FILE_SHARE_READ,
                     0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
     if (payloadState.packageGuard == INVALID_HANDLE_VALUE) return false;
     Blake2s read;

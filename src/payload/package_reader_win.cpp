@@ -32,16 +32,18 @@ int SeekSelf(void*, uint32_t offset) {
 const ByteSource kSelfSource = {0, ReadSelf, SkipSelf, SeekSelf};
 
 bool ChooseTargetDir(const char* extractDir) {
-    char* target = payloadState.targetDir;
+    WCHAR* target = payloadState.targetDir;
     if (!extractDir) {
         // A result of MAX_PATH or more is the size the path would need: the
         // buffer then holds nothing usable.
-        DWORD length = GetTempPathA(MAX_PATH, target);
+        DWORD length = GetTempPathW(MAX_PATH, target);
         return length != 0 && length < MAX_PATH;
     }
-    DWORD length = lstrlenA(extractDir);
-    if (length > kMaxExtractDirLength) return false;
-    memcpy(target, extractDir, length + 1);
+    // The count includes the NUL; 0 when the directory does not fit.
+    int count = MultiByteToWideChar(CP_ACP, 0, extractDir, -1, target,
+                                    kMaxExtractDirLength + 1);
+    if (count == 0) return false;
+    DWORD length = count - 1;
     if (length == 0 || target[length - 1] != '\\') {
         target[length] = '\\';
         target[length + 1] = 0;
@@ -55,10 +57,10 @@ ByteSource SelfFileSource() { return kSelfSource; }
 
 bool ReadPackageSettings(HINSTANCE instance, const char* extractDir) {
     DWORD length =
-        GetModuleFileNameA(instance, payloadState.selfPath, MAX_PATH);
+        GetModuleFileNameW(instance, payloadState.selfPath, MAX_PATH);
     if (length == 0 || length == MAX_PATH) return false;
     payloadState.selfFile =
-        CreateFileA(payloadState.selfPath, GENERIC_READ, FILE_SHARE_READ, 0,
+        CreateFileW(payloadState.selfPath, GENERIC_READ, FILE_SHARE_READ, 0,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
     if (payloadState.selfFile == INVALID_HANDLE_VALUE) return false;
 
@@ -74,5 +76,5 @@ void ClosePayloadFiles() {
     CloseFileHandle(&payloadState.selfFile);
     CloseFileHandle(&payloadState.packageGuard);
     if (payloadState.deleteTempPackage)
-        DeleteFileA(payloadState.tempPackagePath);
+        DeleteFileW(payloadState.tempPackagePath);
 }

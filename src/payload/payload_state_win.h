@@ -1,5 +1,6 @@
 // The payload's part of the run: the own file, the settings read from it
-// and the temporary package written from it.
+// and the temporary package written from it. The paths are UTF-16, so that
+// a folder whose name the ANSI code page cannot hold works as any other.
 #ifndef BOXLIFT_PAYLOAD_STATE_WIN_H
 #define BOXLIFT_PAYLOAD_STATE_WIN_H
 
@@ -11,12 +12,12 @@
 #include "payload/temp_name.h"
 
 struct PayloadState {
-    char selfPath[MAX_PATH];
+    WCHAR selfPath[MAX_PATH];
     HANDLE selfFile;
-    char targetDir[MAX_PATH];
+    WCHAR targetDir[MAX_PATH];
     ULONGLONG packageSize;  // measured by ReadPackageSettings, installing runs
 
-    char tempPackagePath[MAX_PATH + 4];
+    WCHAR tempPackagePath[MAX_PATH + 4];
     HANDLE packageFile;
     // Held from the verified end of an installing run's extraction until
     // the installer has ended: read access shared with readers only, so
