@@ -17,6 +17,7 @@ have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix)  # std::thre
 have wixl || need+=(wixl)
 have Xvfb || need+=(xvfb)
 have xdotool || need+=(xdotool)
+[ -f /usr/share/i18n/locales/ru_RU ] || need+=(locales)  # a Russian locale for Wine, made by the tests
 have import || need+=(imagemagick)
 have dpkg-source || need+=(dpkg-dev)
 have pkg-config || need+=(pkg-config)

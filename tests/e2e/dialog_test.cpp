@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
@@ -76,6 +77,12 @@ struct Screenshot {
     Rgb At(int x, int y) const {
         const std::size_t at = ((std::size_t)y * width + x) * 3;
         return {rgb[at], rgb[at + 1], rgb[at + 2]};
+    }
+    bool SameArea(const Screenshot& other, int left, int top, int right, int bottom) const {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (!(At(x, y) == other.At(x, y))) return false;
+        return true;
     }
     bool AnyDark(int left, int top, int right, int bottom) const {
         for (int y = top; y < bottom; ++y)
@@ -193,6 +200,22 @@ std::future<RunResult> Start(const fs::path& program, const fs::path& dir,
     return std::async(std::launch::async, [=] { return RunWindowsProgram(program, args, dir); });
 }
 
+// A run under a Russian locale, in which Wine's ANSI code page is 1251.
+// The locale is compiled once into the build directory.
+std::future<RunResult> StartRussian(const fs::path& program, const fs::path& dir) {
+    const fs::path locale = fs::path(BOXLIFT_E2E_BUILD_DIR) / "locale" / "ru_RU.UTF-8";
+    fs::create_directories(locale.parent_path());
+    if (!fs::exists(locale / "LC_CTYPE"))
+        RunProcess({"localedef", "-i", "ru_RU", "-f", "UTF-8", locale.string()}, WorkRoot());
+    if (!fs::exists(locale / "LC_CTYPE"))
+        throw std::runtime_error("localedef made no ru_RU locale");
+    return std::async(std::launch::async, [=] {
+        return RunProcess({"env", "LOCPATH=" + locale.parent_path().string(), "LC_ALL=ru_RU.UTF-8",
+                           BOXLIFT_WINE, program.string()},
+                          dir);
+    });
+}
+
 ::testing::AssertionResult EndsWithCode1(std::future<RunResult>& run,
                                          Clock::duration timeout = 120s) {
     if (run.wait_for(timeout) != std::future_status::ready)
@@ -223,6 +246,24 @@ const Bytes& SlowStream() {
         return out;
     }();
     return stream;
+}
+
+// The probe package followed by zeros up to size (a multiple of 64 KiB):
+// quick to build, as every record of zeros is the same.
+Bytes LargeStream(std::size_t size) {
+    Bytes package = ProbePackage();
+    package.resize((package.size() + 65535) / 65536 * 65536, 0);
+    PieceCompressor compressor(kDefaultLevel);
+    Bytes out;
+    AppendChunkCount(out, std::uint32_t(size / 65536));
+    for (std::size_t at = 0; at < package.size(); at += 65536)
+        for (std::uint8_t byte : compressor.Record(ByteView(package).subspan(at, 65536)))
+            out.push_back(byte);
+    const Bytes zeros = compressor.Record(Bytes(65536, 0));
+    for (std::size_t at = package.size(); at < size; at += 65536)
+        out.insert(out.end(), zeros.begin(), zeros.end());
+    AppendEndRecord(out);
+    return out;
 }
 
 Settings DialogSettings() {
@@ -341,6 +382,59 @@ TEST_F(GuiDialog, WelcomeQuestionThenCancelYesStopsMidway) {
     EXPECT_LT(partial, kSlowPackageSize) << "the extraction had ended before the cancel";
     EXPECT_TRUE(NoTempPackages(UserTemp()));
     EXPECT_FALSE(ProductInstalled());
+}
+
+// A Yes given once the package is complete, while it is read back for the
+// installer, still cancels: nothing is installed and the package is gone.
+// The package is large, so that reading it back takes a while.
+TEST_F(GuiDialog, CancelYesAfterThePackageIsWrittenStillCancels) {
+    const std::size_t size = std::size_t(384) << 20;
+    auto run = Start(WriteSetup(AssemblePayload(DialogSettings(), LargeStream(size))), dir_);
+    PressKeys(WaitForWindows(kTitle, 1), {"Escape"});
+    ASSERT_NE(WaitForWindows(kTitle, 2), "") << "no cancel question";
+    const std::string question = FindWindows(kTitle).back();
+    auto complete = [&] {
+        for (const std::string& name : ListDir(UserTemp()))
+            if (name.rfind("qz", 0) == 0 && fs::file_size(UserTemp() / name) == size) return true;
+        return false;
+    };
+    for (const auto end = Clock::now() + 120s; Clock::now() < end && !complete();)
+        std::this_thread::sleep_for(5ms);
+    const auto written = Clock::now();
+    PressKeys(question, {"y"});
+    std::cout
+        << "[ yes      ] "
+        << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - written).count()
+        << " ms after the package was complete" << std::endl;
+    EXPECT_TRUE(EndsWithCode1(run));
+    std::cout
+        << "[ ended    ] "
+        << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - written).count()
+        << " ms after" << std::endl;
+    EXPECT_FALSE(ProductInstalled());
+    EXPECT_TRUE(NoTempPackages(UserTemp()));
+}
+
+// The heading and body fonts take the system's character set: the same
+// Cyrillic bytes (code page 1251) draw as other letters under a Russian
+// locale than under the Western one, while ASCII draws alike in both.
+TEST_F(GuiDialog, TextsDrawInTheSystemsCodePage) {
+    Settings settings = WelcomeDialogSettings();
+    settings.dialogHeading = "\xcf\xee\xe4\xe3\xee\xf2\xee\xe2\xea\xe0";  // Podgotovka
+    settings.welcomeText = "Welcome to the probe's setup.";
+    const fs::path setup = WriteSetup(BuildPayload(settings, ProbePackage()));
+    std::vector<Screenshot> shots;
+    for (bool russian : {false, true}) {
+        auto run = russian ? StartRussian(setup, dir_) : Start(setup, dir_);
+        const std::string window = WaitForWindows(kTitle, 1);
+        ASSERT_NE(window, "");
+        shots.push_back(Capture(window, Shot(russian ? "russian" : "western")));
+        PressKeys(window, {"Escape"});
+        EXPECT_TRUE(EndsWithCode1(run, 30s));
+    }
+    EXPECT_TRUE(shots[0].SameArea(shots[1], 180, 90, 470, 180)) << "the ASCII body differs";
+    EXPECT_FALSE(shots[0].SameArea(shots[1], 180, 22, 470, 85))
+        << "the heading is drawn in the Western code page";
 }
 
 // /passive: no welcome, the progress dialog, and a Cancel that asks

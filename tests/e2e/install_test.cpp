@@ -11,6 +11,7 @@
 #include <future>
 #include <iostream>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <regex>
 #include <string>
@@ -175,6 +176,32 @@ TEST_F(QuietInstall, TemporaryDirectoryWithASpace) {
     EXPECT_TRUE(NoTempPackages(spaced));
     EXPECT_FALSE(fs::exists(dir_ / "error.log"));
     fs::remove_all(spaced);
+}
+
+// Folders whose names the ANSI code page (1252 here) cannot hold: the
+// setup's own, and the temporary directory, set through a batch file that
+// cmd reads in the OEM code page 437, which has these Greek letters.
+TEST_F(QuietInstall, FoldersTheAnsiCodePageCannotName) {
+    const fs::path own = dir_ / "\u0422\u0435\u0441\u0442-\u65e5\u672c\u8a9e";  // Test, Japanese
+    fs::create_directories(own);
+    const fs::path setup = own / "setup.exe", plain = WriteProbeSetup("2.0");
+    fs::copy_file(plain, setup);
+    const fs::path temp = UserTemp() / "\u03a3\u03c0\u03a9";  // Sigma pi Omega
+    fs::create_directories(temp);
+    const std::string tempInBatch = "C:\\users\\" + WineUser() + "\\Temp\\\xe4\xe3\xea";
+    const std::vector<std::pair<std::string, std::function<RunResult()>>> runs = {
+        {"own folder", [&] { return RunWindowsProgram(setup, {"/q"}, own); }},
+        {"temporary directory", [&] { return RunWithTemp(dir_, tempInBatch, plain, "/q"); }}};
+    for (const auto& [what, run] : runs) {
+        const RunResult result = run();
+        EXPECT_EQ(result.exitCode, 1) << what << ": " << result.output;
+        EXPECT_TRUE(ProductInstalled()) << what;
+        Uninstall();
+    }
+    EXPECT_FALSE(fs::exists(own / "error.log")) << ReadText(own / "error.log");
+    EXPECT_FALSE(fs::exists(dir_ / "error.log")) << ReadText(dir_ / "error.log");
+    EXPECT_TRUE(NoTempPackages(temp));
+    fs::remove_all(temp);
 }
 
 // Another program of the user swaps every qz*.msi it can, in a tight loop,
