@@ -10,7 +10,8 @@
 #   memory       peak resident memory of boxlift build for a large package
 #   extraction   setup.exe /e under Wine (net of Wine's start-up) against a
 #                plain native loop over the same file with the launcher's
-#                zlib (tests/bench/extract_limit)
+#                zlib (tests/bench/extract_limit); and setup.exe /passive,
+#                with its progress dialog, against /quiet
 #
 # Each time is the best of BENCH_RUNS runs (default 5), except the large
 # build, run once. BENCH_MB sets the package size in MiB (default 100),
@@ -256,7 +257,67 @@ say extract "best of $RUNS (s): setup.exe /e $full, empty package $empty, native
 net=$(calc %.6f "$full - $empty")
 [ "$(calc %d "$net > 0")" = 1 ] || fail "the large run was no slower than the empty one"
 
-# 6. The table.
+# 6. The progress dialog's cost: setup.exe /passive (the progress dialog,
+# no questions) against /quiet (no window), each timed from its start until
+# its temporary package in the Wine user's Temp folder holds the whole
+# package; the run is then ended with the Wine server, before the installer
+# starts. Both run on an Xvfb display of the bench's own.
+temp_dir=$WINEPREFIX/drive_c/users/$(id -un)/Temp
+display=90
+while [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ]; do display=$((display + 1)); done
+Xvfb :$display -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true' EXIT
+# A fresh server on the display, warmed up, before each timed run.
+fresh_server() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    rm -f "$temp_dir"/qz*.msi
+    DISPLAY=:$display wineserver -p60
+    DISPLAY=:$display wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+# written_size: the size of the temporary package, 0 while there is none.
+written_size() {
+    local f
+    for f in "$temp_dir"/qz*.msi; do
+        [ -f "$f" ] && { stat -c %s "$f"; return; }
+    done
+    echo 0
+}
+# until_written SWITCH: seconds until setup.exe SWITCH has written the
+# whole package (polled every 5 ms); fails after a minute.
+until_written() {
+    local bytes start end="" run
+    bytes=$(package_size)
+    start=$EPOCHREALTIME
+    DISPLAY=:$display wine "$setup" "$1" </dev/null >/dev/null 2>&1 &
+    run=$!
+    for ((n = 0; n < 12000; n++)); do
+        if [ "$(written_size)" -ge "$bytes" ]; then end=$EPOCHREALTIME; break; fi
+        sleep 0.005
+    done
+    wineserver -k 2>/dev/null || true
+    wait $run 2>/dev/null || true
+    [ -n "$end" ] || return 1
+    calc %.6f "$end - $start"
+}
+# The two switches alternate, so that a change in the load weighs on both.
+quiet_best="" passive_best=""
+for ((run = 0; run < RUNS; run++)); do
+    fresh_server
+    t=$(until_written /quiet) || fail "setup.exe /quiet did not write the whole package"
+    quiet_best=$(least "$t" "$quiet_best")
+    fresh_server
+    t=$(until_written /passive) || fail "setup.exe /passive did not write the whole package"
+    passive_best=$(least "$t" "$passive_best")
+done
+wineserver -k 2>/dev/null || true
+rm -f "$temp_dir"/qz*.msi
+kill $xvfb 2>/dev/null || true
+dialog_ratio=$(calc %.2f "$passive_best / $quiet_best")
+say dialog "best of $RUNS (s) until the package is written: /quiet $quiet_best, /passive $passive_best"
+
+# 7. The table.
 size=$(package_size)
 mbps() { calc %.1f "$size / 1e6 / $1"; }  # SECONDS -> MB/s of the package
 secs() { calc %.2f "$1"; }
@@ -302,6 +363,9 @@ table() {
     echo "| 4a. setup.exe /e net of Wine's start-up | $(mbps "$net") MB/s ($(secs "$net") s = $(secs "$full") - $(secs "$empty")) | | |"
     echo "| 4b. native loop (limit) | $(mbps "$limit") MB/s ($(secs "$limit") s) | | |"
     echo "| 4c. limit / net | $ratio | close to 1 | |"
+    echo "| 4d. setup.exe /quiet until its package is written | $(secs "$quiet_best") s | | |"
+    echo "| 4e. setup.exe /passive (progress dialog) until the same | $(secs "$passive_best") s | | |"
+    echo "| 4f. /passive / /quiet | $dialog_ratio × | ≤ 1.1 | $(yes_no "$dialog_ratio <= 1.1") |"
     echo "| 5a. cabinet package, boxlift build, level 6, 1 job | $(calc %.1f "$cab_size / 1e6 / $cab_one") MB/s ($(secs "$cab_one") s) | | |"
     echo "| 5b. cabinet package, boxlift build, level 6, $CORES jobs | $(calc %.1f "$cab_size / 1e6 / $cab_all") MB/s ($(secs "$cab_all") s) | | |"
     echo "| 5c. cabinet package's setup.exe | $(mib "$cab_setup_size") MiB from $(mib "$cab_size") MiB; records $cab_records | | |"
@@ -348,6 +412,12 @@ unless said otherwise.
   file, until the end record.
 - **4c**: the limit's time over the net time: 1 means the launcher under
   Wine unpacks as fast as the plain native loop.
+- **4d, 4e**: \`setup.exe /quiet\` and \`setup.exe /passive\` (the
+  progress dialog, on an Xvfb display) of the same setup.exe, each from
+  its start until its temporary package in the Wine user's Temp folder
+  holds the whole package (polled every 5 ms), Wine's start-up included;
+  the run is then ended before the installer starts. **4f**: what the
+  progress dialog costs.
 - **5a, 5b**: as 1a and 1b for the same content as one file in the
   package's embedded MSZIP cabinet (made by wixl; $(mib "$cab_size") MiB),
   the way real packages hold their files: pieces that will not shrink are
