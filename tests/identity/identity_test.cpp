@@ -222,6 +222,27 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
     }
 }
 
+// boxlift.exe reads the wrapped package's identity with msi.dll as the
+// native tool reads it with libmsi.
+TEST_F(Identity, WindowsToolNamesTheWrappedPackageAsTheNativeToolDoes) {
+    auto productLines = [](const std::string& report) {
+        std::string lines;
+        for (std::size_t at = report.find("\nproduct "); at != std::string::npos;
+             at = report.find("\nproduct ", at + 1))
+            lines += report.substr(at + 1, report.find('\n', at + 1) - at);
+        return lines;
+    };
+    RunResult native = Run({BOXLIFT_TOOL, "inspect", "setup.exe"});
+    RunResult windows = RunWindowsProgram(fs::path(BOXLIFT_LAUNCHER_DIR) / "boxlift.exe",
+                                          {"inspect", "setup.exe"}, dir_);
+    ASSERT_EQ(native.exitCode, 0) << native.output;
+    ASSERT_EQ(windows.exitCode, 0) << windows.output;
+    std::erase(windows.output, '\r');
+    EXPECT_NE(productLines(native.output).find("product    productCode = \"{"), std::string::npos)
+        << native.output;
+    EXPECT_EQ(productLines(windows.output), productLines(native.output));
+}
+
 // A build ends by waking and joining every worker, also those a small
 // package leaves idle: boxlift.exe's pipeline made and ended 3,000 times.
 // (With stop tokens, mingw's libstdc++ could lose the wake-up and hang.)

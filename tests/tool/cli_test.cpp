@@ -32,6 +32,11 @@ void WriteText(const fs::path& path, std::string_view text) {
     WriteFileBytes(path, ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
+std::string ReadText(const fs::path& path) {
+    const Bytes bytes = ReadFileBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
 class Cli : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -120,6 +125,12 @@ protected:
             WriteFileBytes(dir_ / name, copy);
         };
         write("trailing.exe", [](Bytes& b) { b.push_back(0); });
+        write("nodb.exe", [&](Bytes& b) {
+            b.resize(stream);
+            AppendChunkCount(b, 1);
+            AppendStoredRecord(b, ReadFileBytes(dir_ / "notmsi.msi"));
+            AppendEndRecord(b);
+        });
         // The last byte of the one record's Adler-32, before the end record.
         write("damaged.exe", [](Bytes& b) { b[b.size() - 2] ^= 1; });
         write("count.exe", [&](Bytes& b) { b[stream] = 5; });
@@ -180,6 +191,54 @@ TEST_F(Cli, EveryCommandOnARealPackage) {
     EXPECT_EQ(out_, "boxlift: setup.exe: OK\n");
     EXPECT_EQ(Boxlift("--version"), 0);
     EXPECT_THAT(out_, ::testing::StartsWith("boxlift "));
+}
+
+// inspect names the wrapped package as deployment tools know it, the scope
+// from ALLUSERS and MSIINSTALLPERUSER; a package that is no database is
+// said to be so, and the rest of the report still prints.
+TEST_F(Cli, InspectNamesTheWrappedPackage) {
+    const std::string wxs = ReadText(BOXLIFT_TEST_WXS), package = "<Package ";
+    auto variant = [&](const char* name, const char* arch, const std::string& package_attrs,
+                       const std::string& properties) {
+        std::string text = wxs;
+        text.insert(text.find(package) + package.size(), package_attrs);
+        text.insert(text.find("</Product>"), properties);
+        WriteText(dir_ / (std::string(name) + ".wxs"), text);
+        ASSERT_EQ(Run("cd '" + dir_.string() + "' && '" BOXLIFT_WIXL "' -a " + arch + " -o " +
+                      name + ".msi " + name + ".wxs"),
+                  0);
+        ASSERT_EQ(Boxlift(std::string("build ") + name + ".msi -o " + name + ".exe"), 0) << err_;
+    };
+    variant("machine", "x64", "InstallScope=\"perMachine\" ", "");
+    variant("dual", "x86", "",
+            "<Property Id=\"ALLUSERS\" Value=\"2\"/>"
+            "<Property Id=\"MSIINSTALLPERUSER\" Value=\"1\"/>");
+    const struct {
+        const char* setup;
+        const char* platform;
+        const char* scope;
+    } cases[] = {
+        {"setup.exe", "Intel", "user"},
+        {"machine.exe", "x64", "machine"},
+        {"dual.exe", "Intel", "user"},
+    };
+    const ::testing::Matcher<std::string> guid = ::testing::MatchesRegex("\\{[-0-9A-Fa-f]{36}\\}");
+    for (const auto& c : cases) {
+        ASSERT_EQ(Boxlift(std::string("inspect --json ") + c.setup), 0) << err_;
+        const auto product = nlohmann::json::parse(out_)["product"];
+        EXPECT_EQ(product["productName"], "Café Tool") << c.setup;
+        EXPECT_EQ(product["manufacturer"], "Ñandú Software") << c.setup;
+        EXPECT_EQ(product["productVersion"], "2.5.1") << c.setup;
+        EXPECT_EQ(product["productLanguage"], "1033") << c.setup;
+        EXPECT_EQ(product["upgradeCode"], "{6f1d3c2a-8b4e-4f7a-9c1d-2e5b7a9c0d14}") << c.setup;
+        EXPECT_THAT(product["productCode"].get<std::string>(), guid) << c.setup;
+        EXPECT_THAT(product["packageCode"].get<std::string>(), guid) << c.setup;
+        EXPECT_EQ(product["platform"], c.platform) << c.setup;
+        EXPECT_EQ(product["scope"], c.scope) << c.setup;
+    }
+    ASSERT_EQ(Boxlift("inspect nodb.exe"), 0) << err_;
+    EXPECT_THAT(out_, ::testing::HasSubstr("product    (not a readable installer database"));
+    EXPECT_THAT(out_, ::testing::HasSubstr("signature  none"));
 }
 
 // A build long enough for the progress bar draws nothing where stderr is

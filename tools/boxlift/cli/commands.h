@@ -2,12 +2,14 @@
 // code 1) for bad input or a failure, with a message naming the file.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "image/setup_file.h"
+#include "package/package_identity.h"
 
 namespace boxlift {
 
@@ -16,9 +18,19 @@ int RunInspect(const InspectRequest& request, std::ostream& out);
 int RunExtract(const ExtractRequest& request, std::ostream& out);
 int RunVerify(const VerifyRequest& request, std::ostream& out);
 
-// What inspect and verify make of a setup.exe already read: the report,
-// and the list of problems (empty when the file keeps the contract).
-void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out);
+// The wrapped package's identity, or the problem that kept it from being
+// read.
+struct ProductReport {
+    std::optional<PackageIdentity> identity;
+    std::string problem;
+};
+ProductReport ReadProductReport(const SetupFile& setup);
+
+// What inspect and verify make of a setup.exe already read: the report
+// (with the product's part when one is given), and the list of problems
+// (empty when the file keeps the contract).
+void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out,
+                        const ProductReport* product = nullptr);
 std::vector<std::string> VerifyProblems(const SetupFile& setup);
 
 }  // namespace boxlift

@@ -9,6 +9,7 @@
 #include "payload/payload_reader.h"
 #include "payload/settings.h"
 #include "platform/codepage.h"
+#include "platform/file_io.h"
 
 namespace boxlift {
 namespace {
@@ -53,6 +54,24 @@ ordered_json VersionJson(const std::optional<VersionInfo>& version) {
             {"stringTable", version->stringTable},
             {"translation", translation},
             {"strings", strings}};
+}
+
+ordered_json ProductJson(const ProductReport& product) {
+    if (!product.identity) return {{"error", product.problem}};
+    const PackageIdentity& id = *product.identity;
+    auto text = [](const std::string& value) -> ordered_json {
+        return value.empty() ? ordered_json() : ordered_json(value);
+    };
+    return {{"productName", text(id.productName)},
+            {"productVersion", text(id.productVersion)},
+            {"manufacturer", text(id.manufacturer)},
+            {"productCode", text(id.productCode)},
+            {"upgradeCode", text(id.upgradeCode)},
+            {"productLanguage", text(id.productLanguage)},
+            {"packageCode", text(id.packageCode)},
+            {"platform", id.platform},
+            {"scope", id.scope},
+            {"elevationRequired", id.elevationRequired}};
 }
 
 ordered_json Report(const SetupFile& setup, const StreamSummary& stream, unsigned codepage) {
@@ -103,6 +122,14 @@ void PrintText(const ordered_json& r, std::ostream& out) {
     std::snprintf(ratio, sizeof ratio, "%.3f", r["package"]["ratio"].get<double>());
     line("package", r["package"]["size"].dump() + " bytes, stored in " +
                         r["package"]["streamBytes"].dump() + " (ratio " + ratio + ")");
+    if (r.contains("product")) {
+        const auto& product = r["product"];
+        if (product.contains("error"))
+            line("product", "(" + product["error"].get<std::string>() + ")");
+        for (const auto& [key, value] : product.items())
+            if (key != "error")
+                line("product", key + " = " + (value.is_null() ? "(absent)" : value.dump()));
+    }
     if (const auto& v = r["version"]; v.is_null()) {
         line("version", "(no version resource)");
     } else {
@@ -128,15 +155,32 @@ int RunInspect(const InspectRequest& request, std::ostream& out) {
         e.SetSubjectIfUnset("--codepage");
         throw;
     }
-    WriteInspectReport(ReadSetupFile(request.setup), request.codepage, request.json, out);
+    const SetupFile setup = ReadSetupFile(request.setup);
+    const ProductReport product = ReadProductReport(setup);
+    WriteInspectReport(setup, request.codepage, request.json, out, &product);
     return 0;
 }
 
-void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out) {
+// The libraries read a database by name: the package goes to a copy in the
+// temporary folder for them, removed again at once.
+ProductReport ReadProductReport(const SetupFile& setup) {
+    try {
+        const Bytes package = ReadPackage(setup.bytes, setup.layout);
+        const ScratchFile copy(setup.path.stem().string() + ".msi", package);
+        return {ReadPackageIdentity(copy.Path()), {}};
+    } catch (const Error& e) {
+        return {std::nullopt, e.problem()};
+    } catch (const std::exception& e) {
+        return {std::nullopt, e.what()};
+    }
+}
+
+void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out,
+                        const ProductReport* product) {
     const StreamSummary stream =
         AboutFile(setup.path, [&] { return MeasureStream(setup.bytes, setup.layout); });
-    const ordered_json report =
-        AboutFile(setup.path, [&] { return Report(setup, stream, codepage); });
+    ordered_json report = AboutFile(setup.path, [&] { return Report(setup, stream, codepage); });
+    if (product) report["product"] = ProductJson(*product);
     if (json)
         out << report.dump(2) << '\n';
     else

@@ -11,10 +11,18 @@
 
 namespace boxlift {
 
-std::filesystem::path TempPathBeside(const std::filesystem::path& target) {
+namespace {
+
+unsigned RandomValue() {
     static std::mt19937 generator{std::random_device{}()};
+    return static_cast<unsigned>(generator());
+}
+
+}  // namespace
+
+std::filesystem::path TempPathBeside(const std::filesystem::path& target) {
     char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(generator()));
+    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", RandomValue());
     std::string name = ".";  // built in steps: GCC 12 warns wrongly about "." + name
     name += target.filename().string();
     name += suffix;
@@ -28,6 +36,18 @@ TempFile::TempFile(const std::filesystem::path& target) : target_(target) {
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
         throw Error(kNotRegularFile).InFile(target.string());
     Create();
+}
+
+ScratchFile::ScratchFile(std::string_view name, ByteView data) {
+    char prefix[24];
+    std::snprintf(prefix, sizeof prefix, "boxlift-%08x-", RandomValue());
+    path_ = std::filesystem::temp_directory_path() / (prefix + std::string(name));
+    WriteFileBytes(path_, data);
+}
+
+ScratchFile::~ScratchFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
 }
 
 Bytes ReadFileBytes(const std::filesystem::path& path) {

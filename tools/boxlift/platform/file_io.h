@@ -88,6 +88,21 @@ private:
     bool committed_ = false;
 };
 
+// A complete copy of data in the system's temporary folder, for a library
+// that reads files by name; removed again when this goes.
+class ScratchFile {
+public:
+    ScratchFile(std::string_view name, ByteView data);
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
 // Whole-file helpers used by the tool and the tests. Errors name the file.
 // WriteFileBytes goes through a temporary file beside path, renamed into
 // place once complete, so path is either replaced whole or left untouched.

@@ -1,4 +1,5 @@
-// The package's Property table, read with libmsi (msitools' library).
+// The package's Property table and summary information, read with libmsi
+// (msitools' library).
 #include <libmsi.h>
 
 #include <memory>
@@ -37,14 +38,41 @@ auto Checked(const std::string& file, const std::string& what, Fn fn) {
     return result;
 }
 
+GObjectPtr<LibmsiDatabase> OpenDatabase(const std::string& name) {
+    return GObjectPtr<LibmsiDatabase>(
+        Checked(name, "not a readable installer database", [&](GError** e) {
+            return libmsi_database_new(name.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, e);
+        }));
+}
+
+// One string of the summary information; empty when it is not there.
+std::string SummaryString(LibmsiSummaryInfo* summary, LibmsiProperty property) {
+    GError* raw = nullptr;
+    if (libmsi_summary_info_get_property_type(summary, property, &raw) !=
+        LIBMSI_PROPERTY_TYPE_STRING) {
+        if (raw) g_error_free(raw);
+        return {};
+    }
+    const gchar* text = libmsi_summary_info_get_string(summary, property, &raw);
+    if (raw) g_error_free(raw);
+    return text ? text : "";
+}
+
+std::optional<int> SummaryInt(LibmsiSummaryInfo* summary, LibmsiProperty property) {
+    GError* raw = nullptr;
+    LibmsiPropertyType type = libmsi_summary_info_get_property_type(summary, property, &raw);
+    std::optional<int> value;
+    if (!raw && type == LIBMSI_PROPERTY_TYPE_INT)
+        value = libmsi_summary_info_get_int(summary, property, &raw);
+    if (raw) g_error_free(raw);
+    return value;
+}
+
 }  // namespace
 
 std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
     const std::string name = package.string();
-    GObjectPtr<LibmsiDatabase> database(
-        Checked(name, "not a readable installer database", [&](GError** e) {
-            return libmsi_database_new(name.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, e);
-        }));
+    GObjectPtr<LibmsiDatabase> database = OpenDatabase(name);
     GObjectPtr<LibmsiQuery> query(Checked(name, "has no Property table", [&](GError** e) {
         return libmsi_query_new(database.get(), "SELECT `Property`, `Value` FROM `Property`", e);
     }));
@@ -61,6 +89,20 @@ std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path
         if (key && value) properties[key.get()] = value.get();
     }
     return properties;
+}
+
+PackageSummary ReadSummaryInformation(const std::filesystem::path& package) {
+    const std::string name = package.string();
+    GObjectPtr<LibmsiDatabase> database = OpenDatabase(name);
+    GObjectPtr<LibmsiSummaryInfo> summary(
+        Checked(name, "cannot read the summary information",
+                [&](GError** e) { return libmsi_summary_info_new(database.get(), 0, e); }));
+    // libmsi names the properties by their use in documents: the
+    // revision number (9) holds the package code, the word count (15) its
+    // flags.
+    return {SummaryString(summary.get(), LIBMSI_PROPERTY_UUID),
+            SummaryString(summary.get(), LIBMSI_PROPERTY_TEMPLATE),
+            SummaryInt(summary.get(), LIBMSI_PROPERTY_SOURCE)};
 }
 
 }  // namespace boxlift

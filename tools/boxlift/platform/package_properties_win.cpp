@@ -1,7 +1,8 @@
-// The package's Property table, read with the system's msi.dll, for
-// boxlift.exe.
+// The package's Property table and summary information, read with the
+// system's msi.dll, for boxlift.exe.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <wtypes.h>  // the property types, VT_I4 and VT_LPSTR
 #include <msi.h>
 #include <msiquery.h>
 
@@ -37,17 +38,51 @@ void Check(UINT status, const std::string& file, const char* what) {
         throw Error(what + (" (error " + std::to_string(status) + ")")).InFile(file);
 }
 
-std::string Field(const MsiHandle& record, unsigned field) {
+// A string from msi.dll: get(buffer, &length) is called again with room
+// for the length it asked for. Empty when the call fails.
+template <typename Get>
+std::string MsiString(Get get) {
     std::wstring text(64, L'\0');
     DWORD length = static_cast<DWORD>(text.size());
-    UINT status = MsiRecordGetStringW(record.get(), field, text.data(), &length);
+    UINT status = get(text.data(), &length);
     if (status == ERROR_MORE_DATA) {
         text.resize(++length);
-        status = MsiRecordGetStringW(record.get(), field, text.data(), &length);
+        status = get(text.data(), &length);
     }
     if (status != ERROR_SUCCESS) return {};
     text.resize(length);
     return FromUtf16(std::u16string(text.begin(), text.end()));
+}
+
+std::string Field(const MsiHandle& record, unsigned field) {
+    return MsiString([&](LPWSTR buffer, DWORD* length) {
+        return MsiRecordGetStringW(record.get(), field, buffer, length);
+    });
+}
+
+// PID_TEMPLATE, PID_REVNUMBER and PID_WORDCOUNT of the summary information.
+const UINT kTemplate = 7, kRevisionNumber = 9, kWordCount = 15;
+
+std::string SummaryString(const MsiHandle& summary, UINT property) {
+    return MsiString([&](LPWSTR buffer, DWORD* length) {
+        UINT type = 0;
+        INT number = 0;
+        FILETIME time{};
+        UINT status = MsiSummaryInfoGetPropertyW(summary.get(), property, &type, &number, &time,
+                                                 buffer, length);
+        return status == ERROR_SUCCESS && type != VT_LPSTR ? ERROR_INVALID_DATA : status;
+    });
+}
+
+std::optional<int> SummaryInt(const MsiHandle& summary, UINT property) {
+    UINT type = 0;
+    INT number = 0;
+    FILETIME time{};
+    DWORD length = 0;
+    UINT status = MsiSummaryInfoGetPropertyW(summary.get(), property, &type, &number, &time,
+                                             nullptr, &length);
+    if (status != ERROR_SUCCESS || type != VT_I4) return std::nullopt;
+    return number;
 }
 
 }  // namespace
@@ -70,6 +105,14 @@ std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path
         properties[Field(record, 1)] = Field(record, 2);
     }
     return properties;
+}
+
+PackageSummary ReadSummaryInformation(const std::filesystem::path& package) {
+    MsiHandle summary;
+    Check(MsiGetSummaryInformationW(0, package.c_str(), 0, summary.out()), package.string(),
+          "cannot read the summary information");
+    return {SummaryString(summary, kRevisionNumber), SummaryString(summary, kTemplate),
+            SummaryInt(summary, kWordCount)};
 }
 
 }  // namespace boxlift
