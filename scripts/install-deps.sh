@@ -30,6 +30,7 @@ have wine || need+=(wine wine32:i386 wine64)
 have wrestool || need+=(icoutils)
 have osslsigncode || need+=(osslsigncode)
 have openssl || need+=(openssl)
+python3 -c 'import yaml' 2>/dev/null || need+=(python3-yaml)  # the tests read the winget manifest
 have clang++ || need+=(clang)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)  # libFuzzer
 dpkg -s wine32:i386 >/dev/null 2>&1 || { [[ " ${need[*]} " == *" wine32:i386 "* ]] || need+=(wine32:i386); }

@@ -223,8 +223,9 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
 }
 
 // boxlift.exe reads the wrapped package's identity with msi.dll as the
-// native tool reads it with libmsi.
-TEST_F(Identity, WindowsToolNamesTheWrappedPackageAsTheNativeToolDoes) {
+// native tool reads it with libmsi, and hashes the file with bcrypt.dll to
+// the same winget manifest.
+TEST_F(Identity, WindowsToolDescribesTheWrappedPackageAsTheNativeToolDoes) {
     auto productLines = [](const std::string& report) {
         std::string lines;
         for (std::size_t at = report.find("\nproduct "); at != std::string::npos;
@@ -241,6 +242,16 @@ TEST_F(Identity, WindowsToolNamesTheWrappedPackageAsTheNativeToolDoes) {
     EXPECT_NE(productLines(native.output).find("product    productCode = \"{"), std::string::npos)
         << native.output;
     EXPECT_EQ(productLines(windows.output), productLines(native.output));
+    const std::vector<std::string> manifest = {"manifest", "--url", "https://example.com/s.exe",
+                                               "setup.exe"};
+    std::vector<std::string> nativeManifest = manifest;
+    nativeManifest.insert(nativeManifest.begin(), BOXLIFT_TOOL);
+    native = Run(nativeManifest);
+    windows = RunWindowsProgram(fs::path(BOXLIFT_LAUNCHER_DIR) / "boxlift.exe", manifest, dir_);
+    ASSERT_EQ(native.exitCode, 0) << native.output;
+    ASSERT_EQ(windows.exitCode, 0) << windows.output;
+    std::erase(windows.output, '\r');
+    EXPECT_EQ(windows.output, native.output);
 }
 
 // A build ends by waking and joining every worker, also those a small

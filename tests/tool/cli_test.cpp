@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <random>
 #include <set>
 
@@ -241,6 +243,63 @@ TEST_F(Cli, InspectNamesTheWrappedPackage) {
     EXPECT_THAT(out_, ::testing::HasSubstr("signature  none"));
 }
 
+// The winget manifest: YAML that reads as the same document as --json, with
+// the package's identity, the file's SHA-256 and the launcher's switches
+// and exit codes.
+TEST_F(Cli, ManifestDescribesTheSetupForWinget) {
+    const std::string url = "https://example.com/cafe/setup.exe";
+    ASSERT_EQ(Boxlift("manifest setup.exe --url " + url), 0) << err_;
+    WriteText(dir_ / "manifest.yaml", out_);
+    ASSERT_EQ(Run("cd '" + dir_.string() +
+                  "' && python3 -c 'import json, sys, yaml; "
+                  "json.dump(yaml.safe_load(sys.stdin), sys.stdout)' <manifest.yaml >yaml.json"),
+              0);
+    const auto fromYaml = nlohmann::json::parse(ReadText(dir_ / "yaml.json"));
+    ASSERT_EQ(Boxlift("manifest --json setup.exe --url " + url), 0) << err_;
+    EXPECT_EQ(fromYaml, nlohmann::json::parse(out_));
+    ASSERT_EQ(Boxlift("inspect --json setup.exe"), 0) << err_;
+    const auto product = nlohmann::json::parse(out_)["product"];
+
+    const Bytes setup = ReadFileBytes(dir_ / "setup.exe");
+    std::unique_ptr<gchar, decltype(&g_free)> sha(
+        g_compute_checksum_for_data(G_CHECKSUM_SHA256, setup.data(), setup.size()), &g_free);
+    std::string digest = sha.get();
+    std::ranges::transform(digest, digest.begin(), ::toupper);
+    const auto& m = fromYaml;
+    EXPECT_EQ(m["PackageIdentifier"], "ÑandúSoftware.CaféTool");
+    EXPECT_EQ(m["PackageVersion"], "2.5.1");
+    EXPECT_EQ(m["InstallerType"], "exe");
+    EXPECT_EQ(m["Scope"], "user");
+    EXPECT_EQ(m["InstallerSwitches"], nlohmann::json({{"Silent", "/quiet"},
+                                                      {"SilentWithProgress", "/passive"},
+                                                      {"Log", "/log \"<LOGPATH>\""}}));
+    std::map<int, std::string> codes;
+    for (const auto& code : m["ExpectedReturnCodes"])
+        codes[code["InstallerReturnCode"]] = code["ReturnResponse"];
+    EXPECT_EQ(codes, (std::map<int, std::string>{{112, "diskFull"},
+                                                 {1602, "cancelledByUser"},
+                                                 {1613, "systemNotSupported"},
+                                                 {1618, "installInProgress"},
+                                                 {1639, "invalidParameter"},
+                                                 {1641, "rebootInitiated"},
+                                                 {3010, "rebootRequiredToFinish"}}));
+    EXPECT_EQ(m["ProductCode"], product["productCode"]);
+    EXPECT_EQ(m["AppsAndFeaturesEntries"],
+              nlohmann::json::array({{{"DisplayName", "Café Tool"},
+                                      {"Publisher", "Ñandú Software"},
+                                      {"DisplayVersion", "2.5.1"},
+                                      {"ProductCode", product["productCode"]},
+                                      {"UpgradeCode", product["upgradeCode"]},
+                                      {"InstallerType", "msi"}}}));
+    EXPECT_EQ(m["Installers"],
+              nlohmann::json::array(
+                  {{{"Architecture", "x86"}, {"InstallerUrl", url}, {"InstallerSha256", digest}}}));
+    EXPECT_EQ(m["ManifestType"], "installer");
+    EXPECT_EQ(m["ManifestVersion"], "1.10.0");
+    ASSERT_EQ(Boxlift("manifest --json --id Acme.Cafe.Tool setup.exe --url " + url), 0) << err_;
+    EXPECT_EQ(nlohmann::json::parse(out_)["PackageIdentifier"], "Acme.Cafe.Tool");
+}
+
 // A build long enough for the progress bar draws nothing where stderr is
 // not a terminal; --quiet drops the summary line too.
 TEST_F(Cli, BuildShowsProgressOnlyOnATerminalAndNoSummaryWhenQuiet) {
@@ -278,6 +337,12 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         {"inspect missing.exe", 1, "missing.exe: cannot open"},
         {"inspect product.msi", 1, "product.msi: not a PE image"},
         {"inspect --codepage 99999 setup.exe", 1, "99999 is not a code page"},
+        {"manifest setup.exe", 2, "--url is required"},
+        {"manifest setup.exe --url ftp://example.com/s.exe", 1, "--url: \"ftp://example.com"},
+        {"manifest setup.exe --url https://example.com/s.exe --id Acme", 1,
+         "--id: \"Acme\" is no winget PackageIdentifier"},
+        {"manifest nodb.exe --url https://example.com/s.exe", 1,
+         "nodb.exe: cannot read the package's identity: not a readable installer database"},
         {"extract damaged.exe -o out", 1, "damaged.exe: " + record + "the zlib stream is corrupt"},
         {"verify damaged.exe", 1, record + "the zlib stream is corrupt"},
         {"verify trailing.exe", 1, "1 bytes follow the end record"},

@@ -12,12 +12,13 @@ namespace {
 
 constexpr char kVersion[] = "boxlift " BOXLIFT_VERSION;
 
-// The four subcommands, filling one request each.
+// The subcommands, filling one request each.
 struct Requests {
     BuildRequest build;
     InspectRequest inspect;
     ExtractRequest extract;
     VerifyRequest verify;
+    ManifestRequest manifest;
 };
 
 void AddBuild(CLI::App& app, BuildRequest& r) {
@@ -77,6 +78,18 @@ void AddVerify(CLI::App& app, VerifyRequest& r) {
     AddSetupFile(*verify, r.setup);
 }
 
+void AddManifest(CLI::App& app, ManifestRequest& r) {
+    CLI::App* manifest = app.add_subcommand(
+        "manifest", "Prints a winget installer manifest for SETUP.exe, to be published at URL.");
+    AddSetupFile(*manifest, r.setup);
+    manifest->add_option("--url", r.url, "the https:// address SETUP.exe is downloaded from")
+        ->required();
+    manifest->add_option("--id", r.id,
+                         "the PackageIdentifier, Publisher.Product (default: made from the "
+                         "package's Manufacturer and ProductName)");
+    manifest->add_flag("--json", r.json, "print it as JSON instead of YAML");
+}
+
 bool IsCommand(CLI::App& app, std::string_view name) {
     auto all = app.get_subcommands([](CLI::App*) { return true; });
     return std::ranges::any_of(all, [&](CLI::App* sub) { return sub->get_name() == name; });
@@ -86,6 +99,7 @@ Command Chosen(const CLI::App& app, Requests& r) {
     if (app.got_subcommand("build")) return r.build;
     if (app.got_subcommand("inspect")) return r.inspect;
     if (app.got_subcommand("extract")) return r.extract;
+    if (app.got_subcommand("manifest")) return r.manifest;
     return r.verify;
 }
 
@@ -104,6 +118,7 @@ Command ParseCommandLine(std::span<const std::string_view> args) {
     AddInspect(app, requests.inspect);
     AddExtract(app, requests.extract);
     AddVerify(app, requests.verify);
+    AddManifest(app, requests.manifest);
     // CLI11 would only say that a command is missing.
     if (!args.empty() && !args[0].starts_with('-') && !IsCommand(app, args[0]))
         return Printed{"boxlift: unknown command \"" + std::string(args[0]) +

@@ -4,6 +4,7 @@
 //   boxlift inspect [--json] [--codepage N] SETUP.exe
 //   boxlift extract [-o DIR] SETUP.exe
 //   boxlift verify SETUP.exe
+//   boxlift manifest --url URL [--id ID] [--json] SETUP.exe
 //   boxlift --version | --help, and --help after each command
 #pragma once
 
@@ -45,6 +46,13 @@ struct VerifyRequest {
     std::filesystem::path setup;
 };
 
+struct ManifestRequest {
+    std::filesystem::path setup;
+    std::string url;  // where the setup.exe will be downloaded from
+    std::string id;   // empty: made from Manufacturer and ProductName
+    bool json = false;
+};
+
 // Help, the version or a usage error: text to print and the exit code.
 struct Printed {
     std::string text;
@@ -52,7 +60,8 @@ struct Printed {
     int exitCode = 0;
 };
 
-using Command = std::variant<Printed, BuildRequest, InspectRequest, ExtractRequest, VerifyRequest>;
+using Command = std::variant<Printed, BuildRequest, InspectRequest, ExtractRequest, VerifyRequest,
+                             ManifestRequest>;
 
 // args: the arguments after the program name.
 Command ParseCommandLine(std::span<const std::string_view> args);

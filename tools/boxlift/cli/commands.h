@@ -17,6 +17,7 @@ int RunBuild(const BuildRequest& request, std::ostream& out);
 int RunInspect(const InspectRequest& request, std::ostream& out);
 int RunExtract(const ExtractRequest& request, std::ostream& out);
 int RunVerify(const VerifyRequest& request, std::ostream& out);
+int RunManifest(const ManifestRequest& request, std::ostream& out);
 
 // The wrapped package's identity, or the problem that kept it from being
 // read.

@@ -22,6 +22,9 @@ int Run(const boxlift::Command& command) {
         int operator()(const boxlift::InspectRequest& r) const { return RunInspect(r, std::cout); }
         int operator()(const boxlift::ExtractRequest& r) const { return RunExtract(r, std::cout); }
         int operator()(const boxlift::VerifyRequest& r) const { return RunVerify(r, std::cout); }
+        int operator()(const boxlift::ManifestRequest& r) const {
+            return RunManifest(r, std::cout);
+        }
     };
     return std::visit(Dispatch{}, command);
 }
