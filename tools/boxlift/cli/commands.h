@@ -16,9 +16,14 @@ int RunInspect(const InspectRequest& request, std::ostream& out);
 int RunExtract(const ExtractRequest& request, std::ostream& out);
 int RunVerify(const VerifyRequest& request, std::ostream& out);
 
+struct VerifyFindings {
+    std::vector<std::string> problems;  // empty when the file keeps the contract
+    std::vector<std::string> warnings;  // what the launcher accepts but no writer writes
+};
+
 // What inspect and verify make of a setup.exe already read: the report,
-// and the list of problems (empty when the file keeps the contract).
+// and verify's findings.
 void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out);
-std::vector<std::string> VerifyProblems(const SetupFile& setup);
+VerifyFindings VerifySetup(const SetupFile& setup);
 
 }  // namespace boxlift
