@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "base/byte_reader.h"
 #include "base/error.h"
