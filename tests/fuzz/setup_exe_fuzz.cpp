@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const Error&) {
         return 0;
     }
-    const bool verified = VerifyProblems(setup).empty();
+    const bool verified = VerifySetup(setup).problems.empty();
     try {  // a text the code page cannot show is an Error, verified or not
         std::ostringstream out;
         WriteInspectReport(setup, kDefaultCodepage, false, out);

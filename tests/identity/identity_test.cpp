@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/byte_reader.h"
+#include "image/certificate_table.h"
+#include "image/pe_image.h"
+#include "payload/payload_reader.h"
+#include "payload_format.h"
 #include "wine_harness.h"
 
 namespace boxlift::e2e {
@@ -133,10 +138,18 @@ TEST_F(Identity, WindowsObjdumpAndWrestoolReadTheProductsIdentity) {
     EXPECT_TRUE(Unpacks("setup.exe")) << "the rewritten image no longer runs";
 }
 
-// A throw-away certificate made here; osslsigncode signs and verifies.
-TEST_F(Identity, SignedSetupStillWorks) {
+// A throw-away certificate made here, its serial fixed so that the
+// signature has the same length, and so the same padding, every run;
+// osslsigncode signs and verifies. verify passes the signed file, and
+// refuses it as Windows checking certificate padding does with bytes in
+// its WIN_CERTIFICATE past the signature or padding that is not zero
+// (dwLength, the security directory and the PE checksum made to match).
+// A record that inflates to less than it declares, which the launcher
+// accepts, is a warning.
+TEST_F(Identity, SignedSetupStillWorksAndVerifyReadsItsSignatureStrictly) {
     ASSERT_EQ(Run({BOXLIFT_OPENSSL, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                   "-subj", "/CN=Boxlift Test Signer", "-keyout", "key.pem", "-out", "cert.pem"})
+                   "-set_serial", "1", "-subj", "/CN=Boxlift Test Signer", "-keyout", "key.pem",
+                   "-out", "cert.pem"})
                   .exitCode,
               0);
     RunResult sign = Run({BOXLIFT_OSSLSIGNCODE, "sign", "-certs", "cert.pem", "-key", "key.pem",
@@ -145,11 +158,57 @@ TEST_F(Identity, SignedSetupStillWorks) {
     RunResult check =
         Run({BOXLIFT_OSSLSIGNCODE, "verify", "-CAfile", "cert.pem", "-in", "signed.exe"});
     EXPECT_EQ(check.exitCode, 0) << check.output;
-
-    RunResult verify = Run({BOXLIFT_TOOL, "verify", "signed.exe"});
-    EXPECT_EQ(verify.exitCode, 0) << verify.output;
-    EXPECT_NE(verify.output.find("OK (signed)"), std::string::npos) << verify.output;
     EXPECT_TRUE(Unpacks("signed.exe"));
+
+    const Bytes signedSetup = ReadFileBytes(dir_ / "signed.exe");
+    const PeDirectory table = ParsePe(signedSetup).directories[kSecurityDirectory];
+    const std::vector<CertificateEntry> entries = ReadCertificateTable(signedSetup, table);
+    ASSERT_EQ(entries.size(), 1u);
+    ASSERT_NE(entries[0].signatureLength % 8, 0u) << "no padding behind the signature to spoil";
+    // A copy of from, changed; a signed one's one entry then ends the file.
+    auto write = [&](const char* name, const char* from, auto change) {
+        Bytes b = ReadFileBytes(dir_ / from);
+        change(b);
+        const PeImage image = ParsePe(b);
+        ByteWriter writer(b);
+        if (const std::uint32_t at = image.directories[kSecurityDirectory].address) {
+            const auto size = static_cast<std::uint32_t>(b.size() - at);
+            writer.PutU32(at, size);
+            writer.PutU32(image.directoryOffset + 8 * kSecurityDirectory + 4, size);
+        }
+        writer.PutU32(image.checksumOffset, PeChecksum(b, image.checksumOffset));
+        WriteFileBytes(dir_ / name, b);
+    };
+    write("inside.exe", "signed.exe", [](Bytes& b) { b.insert(b.end(), 64, 0); });
+    write("padding.exe", "signed.exe", [](Bytes& b) { b.back() = 1; });
+    const std::size_t record = LocatePayload(ReadFileBytes(dir_ / "setup.exe")).streamOffset + 4;
+    std::uint32_t inflated = 0;
+    write("short.exe", "setup.exe", [&](Bytes& b) {
+        ASSERT_EQ(b[record], kCompressedRecord);
+        inflated = ByteReader(b).U32(record + 1);
+        ByteWriter(b).PutU32(record + 1, inflated + 100);
+    });
+
+    const std::string entry = "certificate table entry at offset " + std::to_string(table.address);
+    const struct {
+        const char* setup;
+        int exitCode;
+        std::string says;
+    } cases[] = {
+        {"signed.exe", 0, "boxlift: signed.exe: OK (signed)\n"},
+        {"inside.exe", 1, entry + ": dwLength " + std::to_string(table.size + 64) + " holds"},
+        {"padding.exe", 1, entry + ": the padding after the signature"},
+        {"short.exe", 0,
+         "boxlift: short.exe: warning: record 1 at offset " + std::to_string(record) +
+             ": inflates to " + std::to_string(inflated) + " bytes, fewer than its inflatedSize " +
+             std::to_string(inflated + 100) + "\nboxlift: short.exe: OK\n"},
+    };
+    for (const auto& c : cases) {
+        RunResult verify = Run({BOXLIFT_TOOL, "verify", c.setup});
+        EXPECT_EQ(verify.exitCode, c.exitCode) << c.setup << ": " << verify.output;
+        EXPECT_NE(verify.output.find(c.says), std::string::npos)
+            << c.setup << ": " << verify.output;
+    }
 }
 
 // boxlift.exe under Wine (msi.dll, the system's code pages, its own builds

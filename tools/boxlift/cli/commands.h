@@ -27,11 +27,15 @@ struct ProductReport {
 };
 ProductReport ReadProductReport(const SetupFile& setup);
 
+struct VerifyFindings {
+    std::vector<std::string> problems;  // empty when the file keeps the contract
+    std::vector<std::string> warnings;  // what the launcher accepts but no writer writes
+};
+
 // What inspect and verify make of a setup.exe already read: the report
-// (with the product's part when one is given), and the list of problems
-// (empty when the file keeps the contract).
+// (with the product's part when one is given), and verify's findings.
 void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out,
                         const ProductReport* product = nullptr);
-std::vector<std::string> VerifyProblems(const SetupFile& setup);
+VerifyFindings VerifySetup(const SetupFile& setup);
 
 }  // namespace boxlift

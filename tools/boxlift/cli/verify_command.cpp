@@ -1,12 +1,16 @@
 // boxlift verify: whether a setup.exe keeps the payload contract the
-// launcher relies on. Every problem found is listed; exit 0 when none.
+// launcher relies on, and holds nothing but signatures in its certificate
+// table. Every problem found is listed; exit 0 when none. Warnings are
+// about what the launcher accepts but a writer never writes.
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/byte_reader.h"
 #include "base/error.h"
 #include "cli/commands.h"
+#include "image/certificate_table.h"
 #include "image/pe_image.h"
 #include "image/setup_file.h"
 #include "package/package_info.h"
@@ -32,10 +36,23 @@ std::optional<std::string> CheckTail(const SetupFile& setup, std::size_t end) {
            std::to_string(end - 1) + " that are not an Authenticode signature";
 }
 
+// Windows checking certificate padding takes a file whose table holds
+// more than its signatures as unsigned.
+std::optional<std::string> CheckSignature(const SetupFile& setup) {
+    if (setup.signature.size == 0) return std::nullopt;
+    try {
+        ReadCertificateTable(setup.bytes, setup.signature);
+        return std::nullopt;
+    } catch (const Error& e) {
+        return e.Message();
+    }
+}
+
 }  // namespace
 
-std::vector<std::string> VerifyProblems(const SetupFile& setup) {
-    std::vector<std::string> problems;
+VerifyFindings VerifySetup(const SetupFile& setup) {
+    VerifyFindings findings;
+    std::vector<std::string>& problems = findings.problems;
     auto note = [&](bool ok, const std::string& problem) {
         if (!ok) problems.push_back(problem);
     };
@@ -60,7 +77,10 @@ std::vector<std::string> VerifyProblems(const SetupFile& setup) {
              "chunkCount is " + std::to_string(stream.measure.chunkCount) +
                  " but the stream holds " + std::to_string(records) + " records");
         Bytes head;
-        ReadRecords(setup.bytes, layout, {.refuseFixedHuffman = true}, [&](ByteView piece) {
+        ReadOptions options;
+        options.refuseFixedHuffman = true;
+        options.warn = [&](const std::string& text) { findings.warnings.push_back(text); };
+        ReadRecords(setup.bytes, layout, options, [&](ByteView piece) {
             if (head.size() < 8)
                 head.insert(head.end(), piece.begin(),
                             piece.begin() + std::min<std::size_t>(8, piece.size()));
@@ -71,12 +91,15 @@ std::vector<std::string> VerifyProblems(const SetupFile& setup) {
     } catch (const Error& e) {
         problems.push_back(e.Message());
     }
-    return problems;
+    if (auto signature = CheckSignature(setup)) problems.push_back(*signature);
+    return findings;
 }
 
 int RunVerify(const VerifyRequest& request, std::ostream& out) {
     const SetupFile setup = ReadSetupFile(request.setup);
-    const std::vector<std::string> problems = VerifyProblems(setup);
+    const auto [problems, warnings] = VerifySetup(setup);
+    for (const std::string& warning : warnings)
+        out << "boxlift: " << request.setup.string() << ": warning: " << warning << '\n';
     if (problems.empty()) {
         out << "boxlift: " << request.setup.string() << ": OK"
             << (setup.signature.size ? " (signed)" : "") << '\n';

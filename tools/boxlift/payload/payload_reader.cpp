@@ -107,6 +107,12 @@ int StreamRead::Inflate(void* self, uint8_t* out, uint32_t* outLength, const uin
         r.dataProblem_ = "the zlib stream holds a fixed-Huffman block";
         return 0;
     }
+    if (*outLength < room && r.options_.warn)
+        r.options_.warn(Error("inflates to " + std::to_string(*outLength) +
+                              " bytes, fewer than its inflatedSize " + std::to_string(room))
+                            .InRecord(r.records_ + 1)
+                            .AtOffset(r.recordStart_)
+                            .Message());
     return 1;
 }
 

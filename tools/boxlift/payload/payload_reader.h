@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "chunk_stream.h"
 #include "base/bytes.h"
@@ -36,6 +37,10 @@ StreamSummary MeasureStream(ByteView file, const PayloadLayout& layout);
 
 struct ReadOptions {
     bool refuseFixedHuffman = false;  // a fixed-Huffman block is an error
+    // Told, when set, of what the launcher accepts but a writer never
+    // writes: a compressed record that inflates to fewer bytes than its
+    // inflatedSize. The text names the record and its offset.
+    std::function<void(const std::string&)> warn;
 };
 
 // Reads every record as the launcher does, inflating the compressed ones
