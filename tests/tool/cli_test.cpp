@@ -1,6 +1,9 @@
 // The boxlift program as a user runs it: every command on a real package,
-// each refusal with its exit code, its message and nothing written, and the
-// progress line build draws on a terminal.
+// each refusal with its exit code, its message and nothing written, an
+// interrupted build, and the progress line build draws on a terminal.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,6 +18,7 @@
 #include <algorithm>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "base/byte_writer.h"
 #include "cli/progress_bar.h"
@@ -67,6 +71,44 @@ protected:
         out_ = Take("out.log");
         err_ = Take("err.log");
         return code;
+    }
+    // Starts the tool on args, paths relative to the directory, its output
+    // discarded and the interruption signals at their default actions.
+    pid_t StartBoxlift(const std::vector<std::string>& args) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        for (int fd : {1, 2})
+            posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_WRONLY, 0);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t none, interruptions;
+        sigemptyset(&none);
+        sigemptyset(&interruptions);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interruptions, signal);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &interruptions);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        std::vector<std::string> words = {BOXLIFT_TOOL};
+        for (const std::string& arg : args)
+            words.push_back(arg.ends_with(".msi") || arg.ends_with(".exe") ? (dir_ / arg).string()
+                                                                           : arg);
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, BOXLIFT_TOOL, &actions, &attributes, argv.data(), environ), 0);
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+    // The temporary files beside the outputs; with written set, only those
+    // written to already.
+    std::vector<fs::path> TemporaryFiles(bool written = false) const {
+        std::vector<fs::path> found;
+        for (const fs::path& file : Files())
+            if (file.extension() == ".tmp" && (!written || fs::file_size(file) > 0))
+                found.push_back(file);
+        return found;
     }
     std::string Take(const char* log) {
         fs::path path = dir_.parent_path() / log;
@@ -240,6 +282,30 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         EXPECT_TRUE(Files() == before) << c.args << ": wrote a file";
     }
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+// SIGINT, SIGTERM or SIGHUP while build writes: the temporary file goes,
+// no output is left, and the tool ends with the signal.
+TEST_F(Cli, InterruptedBuildRemovesItsTemporaryFile) {
+    WriteLargePackage();
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const pid_t pid =
+            StartBoxlift({"build", "large.msi", "--level", "12", "--jobs", "1", "-o", "large.exe"});
+        ASSERT_GT(pid, 0);
+        int status = 0;
+        bool ended = false;
+        // Written to: the file is held for removal by then.
+        while (TemporaryFiles(true).empty() && !(ended = waitpid(pid, &status, WNOHANG) == pid))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_FALSE(ended) << strsignal(signal) << ": the build ended before it was interrupted";
+        ASSERT_EQ(kill(pid, signal), 0);
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal)
+            << strsignal(signal) << ": status " << status;
+        EXPECT_THAT(TemporaryFiles(), ::testing::IsEmpty()) << strsignal(signal);
+        EXPECT_FALSE(fs::exists(dir_ / "large.exe")) << strsignal(signal);
+        for (const fs::path& left : TemporaryFiles()) fs::remove(left);  // for the next signal
+    }
 }
 
 // The line at its start, halfway, done, for an empty package, for hours
