@@ -62,7 +62,7 @@ bool IsGiven(const Config& config, std::string_view key) {
 std::vector<std::string> TextsUsing(const Word& word, const Config& config) {
     ProductInfo marked;
     const Settings without = DefaultTexts(marked);
-    marked.*word.member = "x";
+    (marked.*word.member).push_back('x');  // not = "x": GCC 12 warns wrongly
     const Settings with = DefaultTexts(marked);
     std::vector<std::string> names;
     for (const SettingsFieldInfo& field : kSettingsFieldInfos) {
