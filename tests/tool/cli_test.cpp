@@ -284,6 +284,49 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
+// Without --codepage, texts the default code page cannot decode show their
+// bytes above 127 (and the backslash) as \xNN; --codepage decodes them, and
+// the report names the code pages every text is valid in.
+TEST_F(Cli, InspectEscapesTextsAndNamesTheirCodePages) {
+    // Every text that names the product replaced: the code pages lack its é.
+    for (auto [codepage, title] : {std::pair{"1251", "\xd1\x92\\"},  // ђ\, 0x90 0x5C
+                                   std::pair{"932", "\xe6\x97\xa5\xe3\x80\x82"}}) {  // 日。
+        std::string config = std::string("[settings]\ncodepage = ") + codepage + "\n";
+        for (const char* key : {"title", "errorText", "welcomeText", "engineMissingText",
+                                "diskSpaceText", "dialogHeading", "progressText", "cancelQuestion"})
+            config += std::string(key) + " = " + title + "\n";
+        WriteText(dir_ / (std::string("cp") + codepage + ".ini"), config);
+        ASSERT_EQ(Boxlift(std::string("build product.msi --config cp") + codepage + ".ini -o cp" +
+                          codepage + ".exe"),
+                  0)
+            << err_;
+    }
+    const struct {
+        std::string args;
+        std::string title;  // as the JSON holds it
+        std::string line;   // as the text shows it
+        nlohmann::json shown;
+        unsigned validIn;
+    } cases[] = {
+        {"cp1251.exe", R"(\x90\x5C)", R"(title = "\x90\x5C")", nullptr, 1251},
+        {"--codepage 1251 cp1251.exe", "\xd1\x92\\", "title = \"\xd1\x92\\\\\"", 1251, 1251},
+        {"cp932.exe", R"(\x93\xFA\x81B)", R"(title = "\x93\xFA\x81B")", nullptr, 932},
+        {"--codepage 932 cp932.exe", "\xe6\x97\xa5\xe3\x80\x82",
+         "title = \"\xe6\x97\xa5\xe3\x80\x82\"", 932, 932},
+        // What a Western setup showed before: decoded in the default code page.
+        {"setup.exe", "Caf\xc3\xa9 Tool Setup", "title = \"Caf\xc3\xa9 Tool Setup\"", 1252, 1252},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(Boxlift("inspect --json " + c.args), 0) << c.args << ": " << err_;
+        const auto report = nlohmann::json::parse(out_);
+        EXPECT_EQ(report["settings"]["title"], c.title) << c.args;
+        EXPECT_EQ(report["codepage"]["shown"], c.shown) << c.args;
+        EXPECT_THAT(report["codepage"]["validIn"], ::testing::Contains(c.validIn)) << c.args;
+        ASSERT_EQ(Boxlift("inspect " + c.args), 0) << c.args << ": " << err_;
+        EXPECT_THAT(out_, ::testing::HasSubstr("settings   " + c.line)) << c.args;
+    }
+}
+
 // SIGINT, SIGTERM or SIGHUP while build writes: the temporary file goes,
 // no output is left, and the tool ends with the signal.
 TEST_F(Cli, InterruptedBuildRemovesItsTemporaryFile) {

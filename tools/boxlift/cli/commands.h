@@ -2,6 +2,7 @@
 // code 1) for bad input or a failure, with a message naming the file.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,8 +18,11 @@ int RunExtract(const ExtractRequest& request, std::ostream& out);
 int RunVerify(const VerifyRequest& request, std::ostream& out);
 
 // What inspect and verify make of a setup.exe already read: the report,
-// and the list of problems (empty when the file keeps the contract).
-void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out);
+// and the list of problems (empty when the file keeps the contract). The
+// texts are decoded from codepage; without one, from the default code
+// page when every text is valid in it, else shown escaped.
+void WriteInspectReport(const SetupFile& setup, std::optional<unsigned> codepage, bool json,
+                        std::ostream& out);
 std::vector<std::string> VerifyProblems(const SetupFile& setup);
 
 }  // namespace boxlift
