@@ -29,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const bool verified = VerifySetup(setup).problems.empty();
-    try {  // a text the code page cannot show is an Error, verified or not
+    try {  // a text the code page asked for cannot show is an Error, verified or not
         std::ostringstream out;
-        WriteInspectReport(setup, kDefaultCodepage, false, out);
+        WriteInspectReport(setup, std::nullopt, false, out);
         WriteInspectReport(setup, kDefaultCodepage, true, out);
     } catch (const Error&) {
     }

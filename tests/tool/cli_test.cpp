@@ -1,6 +1,9 @@
 // The boxlift program as a user runs it: every command on a real package,
-// each refusal with its exit code, its message and nothing written, and the
-// progress line build draws on a terminal.
+// each refusal with its exit code, its message and nothing written, an
+// interrupted build, and the progress line build draws on a terminal.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,6 +20,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "base/byte_writer.h"
 #include "cli/progress_bar.h"
@@ -74,6 +78,44 @@ protected:
         out_ = Take("out.log");
         err_ = Take("err.log");
         return code;
+    }
+    // Starts the tool on args, paths relative to the directory, its output
+    // discarded and the interruption signals at their default actions.
+    pid_t StartBoxlift(const std::vector<std::string>& args) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        for (int fd : {1, 2})
+            posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_WRONLY, 0);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t none, interruptions;
+        sigemptyset(&none);
+        sigemptyset(&interruptions);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interruptions, signal);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &interruptions);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        std::vector<std::string> words = {BOXLIFT_TOOL};
+        for (const std::string& arg : args)
+            words.push_back(arg.ends_with(".msi") || arg.ends_with(".exe") ? (dir_ / arg).string()
+                                                                           : arg);
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, BOXLIFT_TOOL, &actions, &attributes, argv.data(), environ), 0);
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+    // The temporary files beside the outputs; with written set, only those
+    // written to already.
+    std::vector<fs::path> TemporaryFiles(bool written = false) const {
+        std::vector<fs::path> found;
+        for (const fs::path& file : Files())
+            if (file.extension() == ".tmp" && (!written || fs::file_size(file) > 0))
+                found.push_back(file);
+        return found;
     }
     std::string Take(const char* log) {
         fs::path path = dir_.parent_path() / log;
@@ -364,6 +406,73 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         EXPECT_TRUE(Files() == before) << c.args << ": wrote a file";
     }
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+// Without --codepage, texts the default code page cannot decode show their
+// bytes above 127 (and the backslash) as \xNN; --codepage decodes them, and
+// the report names the code pages every text is valid in.
+TEST_F(Cli, InspectEscapesTextsAndNamesTheirCodePages) {
+    // Every text that names the product replaced: the code pages lack its é.
+    for (auto [codepage, title] : {std::pair{"1251", "\xd1\x92\\"},  // ђ\, 0x90 0x5C
+                                   std::pair{"932", "\xe6\x97\xa5\xe3\x80\x82"}}) {  // 日。
+        std::string config = std::string("[settings]\ncodepage = ") + codepage + "\n";
+        for (const char* key : {"title", "errorText", "welcomeText", "engineMissingText",
+                                "diskSpaceText", "dialogHeading", "progressText", "cancelQuestion"})
+            config += std::string(key) + " = " + title + "\n";
+        WriteText(dir_ / (std::string("cp") + codepage + ".ini"), config);
+        ASSERT_EQ(Boxlift(std::string("build product.msi --config cp") + codepage + ".ini -o cp" +
+                          codepage + ".exe"),
+                  0)
+            << err_;
+    }
+    const struct {
+        std::string args;
+        std::string title;  // as the JSON holds it
+        std::string line;   // as the text shows it
+        nlohmann::json shown;
+        unsigned validIn;
+    } cases[] = {
+        {"cp1251.exe", R"(\x90\x5C)", R"(title = "\x90\x5C")", nullptr, 1251},
+        {"--codepage 1251 cp1251.exe", "\xd1\x92\\", "title = \"\xd1\x92\\\\\"", 1251, 1251},
+        {"cp932.exe", R"(\x93\xFA\x81B)", R"(title = "\x93\xFA\x81B")", nullptr, 932},
+        {"--codepage 932 cp932.exe", "\xe6\x97\xa5\xe3\x80\x82",
+         "title = \"\xe6\x97\xa5\xe3\x80\x82\"", 932, 932},
+        // What a Western setup showed before: decoded in the default code page.
+        {"setup.exe", "Caf\xc3\xa9 Tool Setup", "title = \"Caf\xc3\xa9 Tool Setup\"", 1252, 1252},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(Boxlift("inspect --json " + c.args), 0) << c.args << ": " << err_;
+        const auto report = nlohmann::json::parse(out_);
+        EXPECT_EQ(report["settings"]["title"], c.title) << c.args;
+        EXPECT_EQ(report["codepage"]["shown"], c.shown) << c.args;
+        EXPECT_THAT(report["codepage"]["validIn"], ::testing::Contains(c.validIn)) << c.args;
+        ASSERT_EQ(Boxlift("inspect " + c.args), 0) << c.args << ": " << err_;
+        EXPECT_THAT(out_, ::testing::HasSubstr("settings   " + c.line)) << c.args;
+    }
+}
+
+// SIGINT, SIGTERM or SIGHUP while build writes: the temporary file goes,
+// no output is left, and the tool ends with the signal.
+TEST_F(Cli, InterruptedBuildRemovesItsTemporaryFile) {
+    WriteLargePackage();
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const pid_t pid =
+            StartBoxlift({"build", "large.msi", "--level", "12", "--jobs", "1", "-o", "large.exe"});
+        ASSERT_GT(pid, 0);
+        int status = 0;
+        bool ended = false;
+        // Written to: the file is held for removal by then.
+        while (TemporaryFiles(true).empty() && !(ended = waitpid(pid, &status, WNOHANG) == pid))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_FALSE(ended) << strsignal(signal) << ": the build ended before it was interrupted";
+        ASSERT_EQ(kill(pid, signal), 0);
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal)
+            << strsignal(signal) << ": status " << status;
+        EXPECT_THAT(TemporaryFiles(), ::testing::IsEmpty()) << strsignal(signal);
+        EXPECT_FALSE(fs::exists(dir_ / "large.exe")) << strsignal(signal);
+        for (const fs::path& left : TemporaryFiles()) fs::remove(left);  // for the next signal
+    }
 }
 
 // The line at its start, halfway, done, for an empty package, for hours

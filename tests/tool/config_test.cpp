@@ -5,12 +5,19 @@
 
 #include "base/error.h"
 #include "package/config.h"
+#include "package/product_texts.h"
 #include "payload/engine_version.h"
 
 namespace boxlift {
 namespace {
 
 Settings Parse(std::string_view text) { return ParseConfig(text, "demo.ini"); }
+
+// The config over the defaults of a product whose name code page 1251 lacks.
+Settings ParseForQuokka(std::string_view text) {
+    const ProductInfo quokka = {"Quokka Not\xc3\xa9s", "1.0", "Quokka Ltd"};
+    return ProductSettings(quokka, ReadConfig(text, "demo.ini"), "quokka.msi");
+}
 
 TEST(Config, EveryKeyReachesItsField) {
     const Settings s = Parse(
@@ -63,6 +70,13 @@ TEST(Config, TextsKeepTheirBytes) {
 
 TEST(Config, ErrorsNameFileLineAndKey) {
     using namespace std::string_view_literals;
+    // Every text in Russian but the title and cancelQuestion, which keep
+    // their defaults naming the product.
+    std::string russian = "[settings]\ncodepage = 1251\n";
+    for (const char* key : {"errorText", "exitCaption", "continueCaption", "welcomeText",
+                            "engineMissingText", "engineDownloadTarget", "diskSpaceText",
+                            "dialogHeading", "progressText", "cancelCaption"})
+        russian += std::string(key) + " = \xd0\x9f\xd1\x80\xd0\xb8\n";
     const std::pair<std::string_view, const char*> cases[] = {
         {"[settings]\ntitle = a\n\n\nshowWelcome = maybe\n",
          "demo.ini:5: showWelcome: expected yes/no/true/false/1/0, got \"maybe\""},
@@ -88,11 +102,14 @@ TEST(Config, ErrorsNameFileLineAndKey) {
         {"[settings]\ncodepage = 99999\n", "demo.ini:2: codepage: 99999 is not a code page"},
         {"[settings]\ncodepage = 500\n",
          "demo.ini:2: codepage: 500 is not a code page whose first 128 characters are ASCII"},
-        {"[settings]\ncodepage = cyrillic\n",
-         "demo.ini:2: codepage: expected a Windows code page"}};
+        {"[settings]\ncodepage = cyrillic\n", "demo.ini:2: codepage: expected a Windows code page"},
+        // Only the defaults the config leaves out are converted, and named.
+        {russian,
+         "quokka.msi: ProductName: character U+00E9 '\xc3\xa9' cannot be written in code page "
+         "1251 (in the default title and cancelQuestion)"}};
     for (auto [text, message] : cases) {
         try {
-            Parse(text);
+            ParseForQuokka(text);
             ADD_FAILURE() << "accepted: " << text;
         } catch (const Error& e) {
             EXPECT_THAT(e.what(), ::testing::StartsWith(message));

@@ -90,8 +90,7 @@ int RunBuild(const BuildRequest& request, std::ostream& out) {
     RefuseOverwritingInput(output, {request.package, request.config, request.launcher});
     const ProductInfo product = ReadProductInfo(request.package, PackageStart(request.package));
     const Config config = request.config.empty() ? Config{} : LoadConfig(request.config);
-    const Settings settings =
-        ApplyConfig(config, ProductSettings(product, config.codepage, request.package.string()));
+    const Settings settings = ProductSettings(product, config, request.package.string());
     const auto overrides = VersionOverrides(config);
     // The overrides are checked: a bad version is the package's.
     const VersionInfo version = AboutFile(request.package, [&] {

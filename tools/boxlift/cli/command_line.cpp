@@ -61,8 +61,10 @@ void AddInspect(CLI::App& app, InspectRequest& r) {
         "Shows the payload of SETUP.exe: layout, settings, records, version, signature.");
     AddSetupFile(*inspect, r.setup);
     inspect->add_flag("--json", r.json, "print one JSON object");
-    inspect->add_option("--codepage", r.codepage,
-                        "code page the settings' texts were written in (default 1252)");
+    inspect->add_option_function<unsigned>(
+        "--codepage", [&r](unsigned codepage) { r.codepage = codepage; },
+        "code page the settings' texts were written in (default: 1252 when every text is "
+        "valid in it, else bytes above 127 shown as \\xNN)");
 }
 
 void AddExtract(CLI::App& app, ExtractRequest& r) {

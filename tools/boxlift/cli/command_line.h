@@ -9,6 +9,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,7 +35,7 @@ struct BuildRequest {
 struct InspectRequest {
     std::filesystem::path setup;
     bool json = false;
-    unsigned codepage = 1252;  // of the settings' texts, for display
+    std::optional<unsigned> codepage;  // of the settings' texts; none: see WriteInspectReport
 };
 
 struct ExtractRequest {

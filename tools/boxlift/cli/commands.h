@@ -33,9 +33,11 @@ struct VerifyFindings {
 };
 
 // What inspect and verify make of a setup.exe already read: the report
-// (with the product's part when one is given), and verify's findings.
-void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out,
-                        const ProductReport* product = nullptr);
+// (with the product's part when one is given), and verify's findings. The
+// texts are decoded from codepage; without one, from the default code
+// page when every text is valid in it, else shown escaped.
+void WriteInspectReport(const SetupFile& setup, std::optional<unsigned> codepage, bool json,
+                        std::ostream& out, const ProductReport* product = nullptr);
 VerifyFindings VerifySetup(const SetupFile& setup);
 
 }  // namespace boxlift

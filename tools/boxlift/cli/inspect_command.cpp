@@ -1,7 +1,9 @@
 // boxlift inspect: what a setup.exe holds, as text or as one JSON object.
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "base/error.h"
 #include "cli/commands.h"
@@ -23,8 +25,63 @@ std::string EngineVersionText(const std::string& bytes) {
            std::to_string(static_cast<unsigned char>(bytes[1]) - 1);
 }
 
-// Every field the block holds, in file order; absent ones are null.
-ordered_json SettingsJson(const PayloadLayout& layout, unsigned codepage) {
+// The Windows ANSI code pages a setup's texts are checked against.
+constexpr unsigned kAnsiCodepages[] = {874,  932,  936,  949,  950,  1250, 1251,
+                                       1252, 1253, 1254, 1255, 1256, 1257, 1258};
+
+// The texts the block holds, requiredEngineVersion's bytes aside.
+std::vector<std::string> BlockTexts(const Settings& settings) {
+    std::vector<std::string> texts;
+    for (const BlockField& field : BlockFields(settings)) {
+        const auto* text = std::get_if<TextMember>(&field.member);
+        if (field.present && text && std::string_view(field.name) != "requiredEngineVersion")
+            texts.push_back(settings.**text);
+    }
+    return texts;
+}
+
+bool AllValidIn(const std::vector<std::string>& texts, unsigned codepage) {
+    return std::ranges::all_of(
+        texts, [codepage](const std::string& text) { return IsValidInCodepage(text, codepage); });
+}
+
+// The code page the texts are shown in: the one asked for; else the
+// default, as long as every text is valid in it; else none, and the texts
+// are shown escaped.
+std::optional<unsigned> ShownCodepage(const std::vector<std::string>& texts,
+                                      std::optional<unsigned> asked) {
+    if (asked) return asked;
+    if (AllValidIn(texts, kDefaultCodepage)) return kDefaultCodepage;
+    return std::nullopt;
+}
+
+// The text with each byte above 127 as \xNN, and the backslash as \x5C so
+// that every backslash starts an escape: the same in any code page.
+std::string Escaped(std::string_view text) {
+    std::string escaped;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80 && c != '\\') {
+            escaped += c;
+            continue;
+        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        escaped += hex;
+    }
+    return escaped;
+}
+
+ordered_json CodepageJson(const std::vector<std::string>& texts, std::optional<unsigned> shown) {
+    ordered_json validIn = ordered_json::array();
+    for (unsigned codepage : kAnsiCodepages)
+        if (AllValidIn(texts, codepage)) validIn.push_back(codepage);
+    return {{"shown", shown ? ordered_json(*shown) : ordered_json(nullptr)}, {"validIn", validIn}};
+}
+
+// Every field the block holds, in file order; absent ones are null. Texts
+// are decoded from the code page shown, or escaped without one.
+ordered_json SettingsJson(const PayloadLayout& layout, std::optional<unsigned> shown) {
     ordered_json settings = ordered_json::object();
     for (const BlockField& field : BlockFields(layout.settings)) {
         const char* name = field.name;
@@ -35,8 +92,8 @@ ordered_json SettingsJson(const PayloadLayout& layout, unsigned codepage) {
         } else if (std::string_view(name) == "requiredEngineVersion") {
             settings[name] = EngineVersionText(layout.settings.requiredEngineVersion);
         } else {
-            settings[name] =
-                FromCodepage(layout.settings.*std::get<TextMember>(field.member), codepage);
+            const std::string& text = layout.settings.*std::get<TextMember>(field.member);
+            settings[name] = shown ? FromCodepage(text, *shown) : Escaped(text);
         }
     }
     return settings;
@@ -74,12 +131,15 @@ ordered_json ProductJson(const ProductReport& product) {
             {"elevationRequired", id.elevationRequired}};
 }
 
-ordered_json Report(const SetupFile& setup, const StreamSummary& stream, unsigned codepage) {
+ordered_json Report(const SetupFile& setup, const StreamSummary& stream,
+                    std::optional<unsigned> codepage) {
     const StreamMeasure& m = stream.measure;
     std::size_t streamBytes = stream.endOffset - setup.layout.streamOffset;
     ordered_json signature = nullptr;
     if (setup.signature.size != 0)
         signature = {{"offset", setup.signature.address}, {"size", setup.signature.size}};
+    const std::vector<std::string> texts = BlockTexts(setup.layout.settings);
+    const std::optional<unsigned> shown = ShownCodepage(texts, codepage);
     return {{"file", setup.path.string()},
             {"size", setup.bytes.size()},
             {"payload",
@@ -88,7 +148,8 @@ ordered_json Report(const SetupFile& setup, const StreamSummary& stream, unsigne
               {"settingsLength", setup.layout.blockLength},
               {"streamOffset", setup.layout.streamOffset},
               {"streamEnd", stream.endOffset}}},
-            {"settings", SettingsJson(setup.layout, codepage)},
+            {"codepage", CodepageJson(texts, shown)},
+            {"settings", SettingsJson(setup.layout, shown)},
             {"records",
              {{"chunkCount", m.chunkCount},
               {"count", m.storedRecords + m.compressedRecords},
@@ -102,6 +163,30 @@ ordered_json Report(const SetupFile& setup, const StreamSummary& stream, unsigne
             {"signature", signature}};
 }
 
+// "shown in 1251, valid in 1251, 1252", or how escaped texts show.
+std::string CodepageText(const ordered_json& codepage) {
+    std::string text = codepage["shown"].is_null() ? "texts shown with bytes above 127 as \\xNN"
+                                                   : "texts shown in " + codepage["shown"].dump();
+    const auto& validIn = codepage["validIn"];
+    if (validIn.empty()) return text + ", valid in none of the Windows ANSI code pages";
+    for (std::size_t i = 0; i < validIn.size(); ++i)
+        text += (i == 0 ? ", valid in " : ", ") + validIn[i].dump();
+    return text;
+}
+
+// A value as JSON writes it; in escaped texts, whose every backslash starts
+// an escape, \xNN as it is rather than with the backslash doubled.
+std::string TextValue(const ordered_json& value, bool escaped) {
+    std::string text = value.dump();
+    if (!escaped || !value.is_string()) return text;
+    std::string undoubled;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        undoubled += text[i];
+        if (text.compare(i, 3, "\\\\x") == 0) ++i;  // skip the second backslash
+    }
+    return undoubled;
+}
+
 void PrintText(const ordered_json& r, std::ostream& out) {
     auto line = [&](const char* label, const std::string& text) {
         out << label << std::string(11 - std::string_view(label).size(), ' ') << text << '\n';
@@ -112,8 +197,10 @@ void PrintText(const ordered_json& r, std::ostream& out) {
                         p["settingsOffset"].dump() + " (" + p["settingsLength"].dump() +
                         " bytes), chunk stream at " + p["streamOffset"].dump() + " to " +
                         p["streamEnd"].dump());
+    line("codepage", CodepageText(r["codepage"]));
+    const bool escaped = r["codepage"]["shown"].is_null();
     for (const auto& [key, value] : r["settings"].items())
-        line("settings", key + " = " + (value.is_null() ? "(absent)" : value.dump()));
+        line("settings", key + " = " + (value.is_null() ? "(absent)" : TextValue(value, escaped)));
     const auto& rec = r["records"];
     line("records", rec["count"].dump() + " (" + rec["stored"].dump() + " stored, " +
                         rec["compressed"].dump() + " compressed), chunkCount " +
@@ -150,7 +237,7 @@ void PrintText(const ordered_json& r, std::ostream& out) {
 
 int RunInspect(const InspectRequest& request, std::ostream& out) {
     try {
-        CheckCodepage(request.codepage);
+        if (request.codepage) CheckCodepage(*request.codepage);
     } catch (Error& e) {
         e.SetSubjectIfUnset("--codepage");
         throw;
@@ -175,8 +262,8 @@ ProductReport ReadProductReport(const SetupFile& setup) {
     }
 }
 
-void WriteInspectReport(const SetupFile& setup, unsigned codepage, bool json, std::ostream& out,
-                        const ProductReport* product) {
+void WriteInspectReport(const SetupFile& setup, std::optional<unsigned> codepage, bool json,
+                        std::ostream& out, const ProductReport* product) {
     const StreamSummary stream =
         AboutFile(setup.path, [&] { return MeasureStream(setup.bytes, setup.layout); });
     ordered_json report = AboutFile(setup.path, [&] { return Report(setup, stream, codepage); });

@@ -5,13 +5,20 @@
 
 #include <string>
 
+#include "package/config.h"
 #include "package/package_info.h"
 #include "payload/settings.h"
 
 namespace boxlift {
 
-// Texts in code page `codepage`; `source` (the package's file name) stands
-// for the properties in errors about characters the code page lacks.
-Settings ProductSettings(const ProductInfo& product, unsigned codepage, const std::string& source);
+// The config's fields applied, and the defaults for every field it leaves
+// out, texts in the config's code page. Only a default that is used is
+// converted: a product name the code page lacks is no error when the config
+// replaces every text that names it. `source` (the package's file name)
+// stands for the properties in errors about characters the code page lacks,
+// which name the default texts that hold them. Errors in the config come
+// first.
+Settings ProductSettings(const ProductInfo& product, const Config& config,
+                         const std::string& source);
 
 }  // namespace boxlift

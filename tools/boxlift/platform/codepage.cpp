@@ -29,7 +29,33 @@ std::string DescribeCharacter(std::string_view text, std::size_t at) {
     return std::string("character ") + hex + " '" + std::string(text.substr(at, length)) + "'";
 }
 
+// A C1 control or a private-use character: what the system's tables give
+// for a byte the code page leaves undefined or to its users.
+bool IsUndefinedStandIn(char32_t code) {
+    return (code >= 0x80 && code <= 0x9F) || (code >= 0xE000 && code <= 0xF8FF);
+}
+
+// The code points of valid UTF-8.
+std::u32string CodePoints(std::string_view utf8) {
+    std::u32string codes;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        const std::size_t length = std::max<std::size_t>(Utf8SequenceLength(lead), 1);
+        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t i = 1; i < length && at + i < utf8.size(); ++i)
+            code = code << 6 | (static_cast<unsigned char>(utf8[at + i]) & 0x3F);
+        codes += code;
+        at += length;
+    }
+    return codes;
+}
+
 }  // namespace
+
+bool IsValidInCodepage(std::string_view text, unsigned codepage) {
+    const std::optional<std::string> utf8 = DecodeStrictly(text, codepage);
+    return utf8 && std::ranges::none_of(CodePoints(*utf8), IsUndefinedStandIn);
+}
 
 std::size_t Utf8SequenceLength(unsigned char lead) {
     if (lead < 0x80) return 1;

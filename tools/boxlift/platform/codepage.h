@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,14 @@ namespace boxlift {
 // Text in Windows code page `codepage` as UTF-8, for display.
 std::string FromCodepage(std::string_view text, unsigned codepage);
 
+// True when every byte or byte pair of text is a character code page
+// `codepage` defines (0x81 is none in 1252, nor a lead byte left without
+// its trail byte in 932); false too for a code page this system lacks.
+// What the system's tables give as a C1 control (an undefined byte) or a
+// private-use character (a user-defined one) counts as undefined, so that
+// iconv and Windows agree.
+bool IsValidInCodepage(std::string_view text, unsigned codepage);
+
 }  // namespace boxlift
 
 namespace boxlift {
@@ -53,6 +62,10 @@ void CheckConvertible(unsigned codepage);
 // lacks. Throws as CheckConvertible does for a code page it cannot convert to.
 inline constexpr std::size_t kConverted = std::string_view::npos;
 std::size_t ConvertToCodepage(std::string_view utf8, unsigned codepage, std::string& out);
+
+// The platform's side of IsValidInCodepage: text as UTF-8, or nothing when
+// a byte sequence is invalid in the code page or the system lacks it.
+std::optional<std::string> DecodeStrictly(std::string_view text, unsigned codepage);
 
 // Length of the UTF-8 sequence that starts with lead, or 0 when lead does
 // not start one.

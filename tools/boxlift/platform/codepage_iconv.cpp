@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "platform/codepage.h"
 #include "base/error.h"
@@ -15,16 +16,18 @@ struct IconvCloser {
 };
 using Converter = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
 
+std::string IconvName(unsigned codepage) { return "CP" + std::to_string(codepage); }
+
 Converter OpenConverter(unsigned codepage) {
-    std::string name = "CP" + std::to_string(codepage);
-    iconv_t cd = iconv_open(name.c_str(), "UTF-8");
+    iconv_t cd = iconv_open(IconvName(codepage).c_str(), "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1))
         throw Error(std::to_string(codepage) + " is not a code page this system can convert to");
     return Converter(cd);
 }
 
-// Converts all of in with iconv from `from` to `to`; throws Error on failure.
-std::string Convert(const char* from, const char* to, std::string_view in) {
+// All of in converted with iconv from `from` to `to`; nothing when in is
+// not valid in `from`. Throws Error when iconv lacks the conversion.
+std::optional<std::string> TryConvert(const char* from, const char* to, std::string_view in) {
     iconv_t raw = iconv_open(to, from);
     if (raw == reinterpret_cast<iconv_t>(-1)) throw Error(std::string("iconv: no ") + to);
     Converter cd(raw);
@@ -34,9 +37,16 @@ std::string Convert(const char* from, const char* to, std::string_view in) {
     char* next = out.data();
     std::size_t outLeft = out.size();
     if (iconv(cd.get(), &input, &inLeft, &next, &outLeft) == static_cast<std::size_t>(-1))
-        throw Error(std::string("text is not valid ") + from);
+        return std::nullopt;  // also a sequence cut off at the end
     out.resize(static_cast<std::size_t>(next - out.data()));
     return out;
+}
+
+// As TryConvert; throws Error when in is not valid in `from`.
+std::string Convert(const char* from, const char* to, std::string_view in) {
+    std::optional<std::string> out = TryConvert(from, to, in);
+    if (!out) throw Error(std::string("text is not valid ") + from);
+    return *std::move(out);
 }
 
 }  // namespace
@@ -83,7 +93,15 @@ std::string FromUtf16(std::u16string_view utf16) {
 }
 
 std::string FromCodepage(std::string_view text, unsigned codepage) {
-    return Convert(("CP" + std::to_string(codepage)).c_str(), "UTF-8", text);
+    return Convert(IconvName(codepage).c_str(), "UTF-8", text);
+}
+
+std::optional<std::string> DecodeStrictly(std::string_view text, unsigned codepage) {
+    try {
+        return TryConvert(IconvName(codepage).c_str(), "UTF-8", text);
+    } catch (const Error&) {
+        return std::nullopt;  // iconv lacks the code page
+    }
 }
 
 }  // namespace boxlift

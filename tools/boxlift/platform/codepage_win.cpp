@@ -84,4 +84,13 @@ std::string FromCodepage(std::string_view text, unsigned codepage) {
     return Utf8(Wide(text, codepage, 0));
 }
 
+std::optional<std::string> DecodeStrictly(std::string_view text, unsigned codepage) {
+    if (!IsValidCodePage(codepage)) return std::nullopt;
+    try {
+        return Utf8(Wide(text, codepage, MB_ERR_INVALID_CHARS));
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
 }  // namespace boxlift

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/bytes.h"
+#include "platform/interrupt_cleanup.h"
 
 namespace boxlift {
 
@@ -64,7 +65,8 @@ private:
 };
 
 // A new file beside the target, written in order and renamed onto it by
-// Commit; removed again when destroyed uncommitted. A target that exists
+// Commit; removed again when destroyed uncommitted, or when the tool is
+// interrupted before either (interrupt_cleanup.h). A target that exists
 // and is not a regular file (a device such as /dev/null) is refused, not
 // replaced.
 class TempFile {
@@ -85,6 +87,7 @@ private:
     std::filesystem::path target_;
     std::filesystem::path path_;
     Descriptor file_;
+    RemovedOnInterrupt removedOnInterrupt_;  // from Create until renamed or removed
     bool committed_ = false;
 };
 

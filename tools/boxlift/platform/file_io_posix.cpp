@@ -64,6 +64,7 @@ void TempFile::Create() {
         int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             file_.Reset(fd);
+            removedOnInterrupt_.Hold(path_);
             return;
         }
         if (errno != EEXIST) break;
@@ -94,6 +95,7 @@ void TempFile::Commit() {
     if (::fsync(Fd(file_)) != 0 || !file_.Close()) FailWithSystemError(target_, "cannot write");
     if (::rename(path_.c_str(), target_.c_str()) != 0)
         FailWithSystemError(target_, "cannot replace");
+    removedOnInterrupt_.Release();
     committed_ = true;
 }
 

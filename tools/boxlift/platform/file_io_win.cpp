@@ -78,10 +78,12 @@ void TempFile::Create() {
     constexpr int kAttempts = 16;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         path_ = TempPathBeside(target_);
-        HANDLE handle = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Shared for deletion, so that the interruption handler can remove it.
+        HANDLE handle = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             file_.Reset(Native(handle));
+            removedOnInterrupt_.Hold(path_);
             return;
         }
         if (GetLastError() != ERROR_FILE_EXISTS) break;
@@ -118,6 +120,7 @@ void TempFile::Commit() {
     if (!MoveFileExW(path_.c_str(), target_.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         FailWithSystemError(target_, "cannot replace");
+    removedOnInterrupt_.Release();
     committed_ = true;
 }
 
