@@ -1,10 +1,13 @@
-// The package's Property table, read with libmsi (msitools' library).
+// The package's Property table, read with libmsi (msitools' library),
+// once the compound-file check has found the file sound.
 #include <libmsi.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "base/error.h"
+#include "platform/compound_file.h"
 #include "platform/package_properties.h"
 
 namespace boxlift {
@@ -37,9 +40,33 @@ auto Checked(const std::string& file, const std::string& what, Fn fn) {
     return result;
 }
 
+// libmsi, libgsf and GLib warn on standard error about what they find in
+// a damaged file; the tool reports the failure itself, once, so their
+// messages are dropped. (A fatal GLib error still aborts.)
+void SilenceLibraryMessages() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
+                                  nullptr);
+        g_log_set_writer_func(
+            [](GLogLevelFlags, const GLogField*, gsize, gpointer) { return G_LOG_WRITER_HANDLED; },
+            nullptr, nullptr);
+    });
+}
+
+// The text of a field, empty when libmsi has none for it.
+std::string Field(LibmsiRecord* record, guint field) {
+    if (libmsi_record_get_field_count(record) < field || libmsi_record_is_null(record, field))
+        return {};
+    std::unique_ptr<gchar, GFree> text(libmsi_record_get_string(record, field));
+    return text ? std::string(text.get()) : std::string();
+}
+
 }  // namespace
 
 std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
+    CheckCompoundFile(package);
+    SilenceLibraryMessages();
     const std::string name = package.string();
     GObjectPtr<LibmsiDatabase> database(
         Checked(name, "not a readable installer database", [&](GError** e) {
@@ -54,11 +81,13 @@ std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path
     for (;;) {
         GError* raw = nullptr;
         GObjectPtr<LibmsiRecord> record(libmsi_query_fetch(query.get(), &raw));
-        std::unique_ptr<GError, GErrorFree> error(raw);  // NO_MORE_ITEMS ends the table
-        if (!record) break;
-        std::unique_ptr<gchar, GFree> key(libmsi_record_get_string(record.get(), 1));
-        std::unique_ptr<gchar, GFree> value(libmsi_record_get_string(record.get(), 2));
-        if (key && value) properties[key.get()] = value.get();
+        std::unique_ptr<GError, GErrorFree> error(raw);
+        if (error)
+            throw Error(std::string("cannot read the Property table: ") + error->message)
+                .InFile(name);
+        if (!record) break;  // the end of the table, no error
+        const std::string key = Field(record.get(), 1);
+        if (!key.empty()) properties[key] = Field(record.get(), 2);
     }
     return properties;
 }

@@ -1,12 +1,13 @@
 // The package's Property table, read with the system's msi.dll, for
-// boxlift.exe.
+// boxlift.exe, once the compound-file check has found the file sound.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
 
-#include "platform/codepage.h"
 #include "base/error.h"
+#include "platform/codepage.h"
+#include "platform/compound_file.h"
 #include "platform/package_properties.h"
 
 namespace boxlift {
@@ -53,6 +54,7 @@ std::string Field(const MsiHandle& record, unsigned field) {
 }  // namespace
 
 std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
+    CheckCompoundFile(package);
     const std::string name = package.string();
     MsiHandle database, view;
     Check(MsiOpenDatabaseW(package.c_str(), kReadOnly, database.out()), name,
