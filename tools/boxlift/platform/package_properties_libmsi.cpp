@@ -62,6 +62,26 @@ std::string Field(LibmsiRecord* record, guint field) {
     return text ? std::string(text.get()) : std::string();
 }
 
+// Runs sql and calls row(record) for each row; an error names the file.
+template <typename Row>
+void ForEachRow(LibmsiDatabase* database, const std::string& file, const char* sql,
+                const char* missing, Row row) {
+    GObjectPtr<LibmsiQuery> query(
+        Checked(file, missing, [&](GError** e) { return libmsi_query_new(database, sql, e); }));
+    Checked(file, "cannot read the Property table",
+            [&](GError** e) { return libmsi_query_execute(query.get(), nullptr, e); });
+    for (;;) {
+        GError* raw = nullptr;
+        GObjectPtr<LibmsiRecord> record(libmsi_query_fetch(query.get(), &raw));
+        std::unique_ptr<GError, GErrorFree> error(raw);
+        if (error)
+            throw Error(std::string("cannot read the Property table: ") + error->message)
+                .InFile(file);
+        if (!record) return;  // the end of the table, no error
+        row(record.get());
+    }
+}
+
 }  // namespace
 
 std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
@@ -72,23 +92,21 @@ std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path
         Checked(name, "not a readable installer database", [&](GError** e) {
             return libmsi_database_new(name.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, e);
         }));
-    GObjectPtr<LibmsiQuery> query(Checked(name, "has no Property table", [&](GError** e) {
-        return libmsi_query_new(database.get(), "SELECT `Property`, `Value` FROM `Property`", e);
-    }));
-    Checked(name, "cannot read the Property table",
-            [&](GError** e) { return libmsi_query_execute(query.get(), nullptr, e); });
+    std::vector<ColumnRow> columns;
+    ForEachRow(
+        database.get(), name, kPropertyColumnsQuery, "has no _Columns table",
+        [&](LibmsiRecord* record) {
+            const bool numbered =
+                libmsi_record_get_field_count(record) >= 1 && !libmsi_record_is_null(record, 1);
+            columns.push_back({numbered ? libmsi_record_get_int(record, 1) : 0, Field(record, 2)});
+        });
+    AboutFile(package, [&] { CheckPropertyColumns(columns); });
     std::map<std::string, std::string> properties;
-    for (;;) {
-        GError* raw = nullptr;
-        GObjectPtr<LibmsiRecord> record(libmsi_query_fetch(query.get(), &raw));
-        std::unique_ptr<GError, GErrorFree> error(raw);
-        if (error)
-            throw Error(std::string("cannot read the Property table: ") + error->message)
-                .InFile(name);
-        if (!record) break;  // the end of the table, no error
-        const std::string key = Field(record.get(), 1);
-        if (!key.empty()) properties[key] = Field(record.get(), 2);
-    }
+    ForEachRow(database.get(), name, "SELECT `Property`, `Value` FROM `Property`",
+               "has no Property table", [&](LibmsiRecord* record) {
+                   const std::string key = Field(record, 1);
+                   if (!key.empty()) properties[key] = Field(record, 2);
+               });
     return properties;
 }
 
