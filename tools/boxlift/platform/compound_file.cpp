@@ -147,6 +147,7 @@ public:
         ReadFat(FatSectorIds());
         ReadDirectory();
         ReadMiniStream();
+        CheckEntries();
         CheckTree();
     }
 
@@ -256,8 +257,17 @@ private:
             if (mini_.next.size() < entries) AppendIds(mini_, Sector(sector), entries);
     }
 
-    // Every entry the tree reaches from the root: each once, of a known
-    // type, with a sound name and, for a stream, a chain as long as its size.
+    // Every entry in use, reached from the root or not (a reader may list
+    // the directory as an array): a known type, a sound name and, for a
+    // stream, a chain as long as its size.
+    void CheckEntries() {
+        for (std::uint32_t id = 1; id < entries_.size(); ++id) {
+            const Entry& entry = entries_[id];
+            if (entry.type != kUnused) CheckEntry(id, entry);
+        }
+    }
+
+    // The tree from the root: each entry reached once, none unused.
     void CheckTree() {
         std::vector<bool> reached(entries_.size(), false);
         reached[0] = true;
@@ -267,7 +277,8 @@ private:
             const std::uint32_t id = pending.back();
             pending.pop_back();
             const Entry& entry = entries_[id];
-            CheckEntry(id, entry);
+            if (entry.type == kUnused)
+                Fail("directory entry " + N(id) + " is in the tree but unused");
             Follow(entry.left, id, "left sibling", reached, pending);
             Follow(entry.right, id, "right sibling", reached, pending);
             if (entry.type == kStorage) Follow(entry.child, id, "child", reached, pending);

@@ -17,8 +17,9 @@ using ReadAtFunction = std::function<std::size_t(std::uint64_t, std::span<std::u
 
 // Checks a compound file of fileSize bytes, read through read: the header's
 // fields and counts against the size, the DIFAT, every FAT and MiniFAT
-// sector, the directory chain, the directory tree (ids in range, no
-// cycles) and every stream's chain against its size. Throws Error with the
+// sector, the directory chain, every directory entry in use (type, name,
+// a stream's chain against its size), and the directory tree (ids in
+// range, no cycles). Throws Error with the
 // first problem found (e.g. "the MiniFAT chain runs past the end of the
 // file (sector 2147483647)"). What it holds in memory is bounded by the
 // file's size, whatever the counts say.
