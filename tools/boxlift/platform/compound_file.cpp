@@ -61,7 +61,7 @@ Header ParseHeader(ByteView bytes) {
         Fail("no compound-file signature in its first 8 bytes");
     ByteReader in(bytes);
     Header h;
-    Expect(in.U16(28), 0xFFFE, "byte order mark");
+    if (in.U16(28) != 0xFFFE) Fail("the header's byte order mark is not FE FF (little-endian)");
     h.version = in.U16(26);
     if (h.version != 3 && h.version != 4)
         Fail("the compound file's version is " + N(h.version) + ", expected 3 or 4");
