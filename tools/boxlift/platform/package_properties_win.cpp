@@ -51,26 +51,45 @@ std::string Field(const MsiHandle& record, unsigned field) {
     return FromUtf16(std::u16string(text.begin(), text.end()));
 }
 
+// Runs query and calls row(record) for each row; an error names the file.
+template <typename Row>
+void ForEachRow(const MsiHandle& database, const std::string& file, const wchar_t* query,
+                const char* missing, Row row) {
+    MsiHandle view;
+    Check(MsiDatabaseOpenViewW(database.get(), query, view.out()), file, missing);
+    Check(MsiViewExecute(view.get(), 0), file, "cannot read the Property table");
+    for (;;) {
+        MsiHandle record;
+        UINT status = MsiViewFetch(view.get(), record.out());
+        if (status == ERROR_NO_MORE_ITEMS) return;
+        Check(status, file, "cannot read the Property table");
+        row(record);
+    }
+}
+
 }  // namespace
 
 std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
     CheckCompoundFile(package);
     const std::string name = package.string();
-    MsiHandle database, view;
+    MsiHandle database;
     Check(MsiOpenDatabaseW(package.c_str(), kReadOnly, database.out()), name,
           "not a readable installer database");
-    Check(MsiDatabaseOpenViewW(database.get(), L"SELECT `Property`, `Value` FROM `Property`",
-                               view.out()),
-          name, "has no Property table");
-    Check(MsiViewExecute(view.get(), 0), name, "cannot read the Property table");
+    std::vector<ColumnRow> columns;
+    const std::string columnsQuery = kPropertyColumnsQuery;
+    ForEachRow(database, name, std::wstring(columnsQuery.begin(), columnsQuery.end()).c_str(),
+               "has no _Columns table", [&](const MsiHandle& record) {
+                   const int number = MsiRecordGetInteger(record.get(), 1);
+                   columns.push_back({number == static_cast<int>(MSI_NULL_INTEGER) ? 0 : number,
+                                      Field(record, 2)});
+               });
+    AboutFile(package, [&] { CheckPropertyColumns(columns); });
     std::map<std::string, std::string> properties;
-    for (;;) {
-        MsiHandle record;
-        UINT status = MsiViewFetch(view.get(), record.out());
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        Check(status, name, "cannot read the Property table");
-        properties[Field(record, 1)] = Field(record, 2);
-    }
+    ForEachRow(database, name, L"SELECT `Property`, `Value` FROM `Property`",
+               "has no Property table", [&](const MsiHandle& record) {
+                   const std::string key = Field(record, 1);
+                   if (!key.empty()) properties[key] = Field(record, 2);
+               });
     return properties;
 }
 
