@@ -214,8 +214,8 @@ TEST_F(Identity, SignedSetupStillWorksAndVerifyReadsItsSignatureStrictly) {
 // boxlift.exe under Wine (msi.dll, the system's code pages, its own builds
 // of zlib and libdeflate) writes byte for byte what the native tool writes
 // from the same inputs and options, with another number of jobs; and
-// refuses a text its code page lacks as the native tool does. Windows
-// computes the PE checksum the header holds.
+// refuses a text its code page lacks, and a damaged package, as the native
+// tool does. Windows computes the PE checksum the header holds.
 TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
     const fs::path demo = fs::path(BOXLIFT_SOURCE_DIR) / "examples/demo";
     ASSERT_EQ(Run({BOXLIFT_WIXL, "-o", "demo.msi", (demo / "demo.wxs").string()}).exitCode, 0);
@@ -233,6 +233,9 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
     WriteText(dir_ / "large.wxs", wxs);
     ASSERT_EQ(Run({BOXLIFT_WIXL, "-o", "large.msi", "large.wxs"}).exitCode, 0);
     WriteText(dir_ / "han.ini", "[settings]\ntitle = \xe6\xbc\xa2\n");
+    Bytes damaged = package_;  // the MiniFAT's start with its top bit flipped
+    damaged[63] ^= 0x80;
+    WriteFileBytes(dir_ / "damaged.msi", damaged);
 
     struct Case {
         std::vector<std::string> args;
@@ -242,6 +245,7 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
         {{"--config", "product.ini", "--level", "1", "product.msi"}, 0},
         {{(dir_ / "large.msi").string()}, 0},  // "/..." is a path, not a Windows-style option
         {{"--config", "han.ini", "product.msi"}, 1},
+        {{"damaged.msi"}, 1},  // refused before Wine's msi.dll, which crashed, opens it
     };
     const fs::path windowsTool = fs::path(BOXLIFT_LAUNCHER_DIR) / "boxlift.exe";
     for (const Case& c : cases) {

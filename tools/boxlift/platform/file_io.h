@@ -48,7 +48,8 @@ std::filesystem::path TempPathBeside(const std::filesystem::path& target);
 // What an input or output that is a device, a pipe or a directory is told.
 inline constexpr const char* kNotRegularFile = "is not a regular file";
 
-// A file read from the start, in pieces; only a regular file opens.
+// A file read from the start in pieces, or at any offset; only a regular
+// file opens.
 class InputFile {
 public:
     explicit InputFile(const std::filesystem::path& path);
@@ -57,6 +58,9 @@ public:
     // Fills buffer as far as the file goes; returns the bytes read, fewer
     // than asked only at the end of the file.
     std::size_t Read(std::span<std::uint8_t> buffer);
+    // Fills buffer from offset as far as the file goes, without moving the
+    // position Read goes on from; fewer bytes only at the end of the file.
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer);
 
 private:
     std::filesystem::path path_;

@@ -51,6 +51,19 @@ std::size_t InputFile::Read(std::span<std::uint8_t> buffer) {
     return done;
 }
 
+std::size_t InputFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        ssize_t count = ::pread(Fd(file_), buffer.data() + done, buffer.size() - done,
+                                static_cast<off_t>(offset + done));
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) FailWithSystemError(path_, "cannot read");
+        if (count == 0) break;
+        done += static_cast<std::size_t>(count);
+    }
+    return done;
+}
+
 TempFile::~TempFile() {
     if (committed_) return;
     file_.Close();

@@ -68,6 +68,20 @@ std::size_t InputFile::Read(std::span<std::uint8_t> buffer) {
     return done;
 }
 
+// Reads at offset and puts the file pointer back, so that Read goes on
+// where it was.
+std::size_t InputFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
+    LARGE_INTEGER zero{}, at{}, position{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(Handle(file_), zero, &position, FILE_CURRENT) ||
+        !SetFilePointerEx(Handle(file_), at, nullptr, FILE_BEGIN))
+        FailWithSystemError(path_, "cannot read");
+    const std::size_t done = Read(buffer);
+    if (!SetFilePointerEx(Handle(file_), position, nullptr, FILE_BEGIN))
+        FailWithSystemError(path_, "cannot read");
+    return done;
+}
+
 TempFile::~TempFile() {
     if (committed_) return;
     file_.Close();

@@ -6,11 +6,13 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace boxlift {
 
 // Every row of the package's Property table, UTF-8. Throws Error naming
-// the file when it is no readable database or has no Property table.
+// the file when it is no sound compound file, no readable database or has
+// no Property table.
 std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package);
 
 // What the summary information stream says of the package, UTF-8; a
@@ -23,5 +25,20 @@ struct PackageSummary {
 
 // Throws Error naming the file when it is no readable database.
 PackageSummary ReadSummaryInformation(const std::filesystem::path& package);
+// One row of the _Columns table: a column's number and name.
+struct ColumnRow {
+    int number;
+    std::string name;
+};
+
+// The Property table's rows of _Columns, checked before the table is
+// queried: libmsi and Wine's msi.dll crash on a table whose columns are
+// missing or unnamed. Throws Error (without a file) unless the rows number
+// the columns 1 to N once each, name each, and name Property and Value.
+void CheckPropertyColumns(const std::vector<ColumnRow>& rows);
+
+// The query for the rows CheckPropertyColumns takes.
+inline constexpr const char* kPropertyColumnsQuery =
+    "SELECT `Number`, `Name` FROM `_Columns` WHERE `Table` = 'Property'";
 
 }  // namespace boxlift

@@ -1,11 +1,13 @@
 // The package's Property table and summary information, read with libmsi
-// (msitools' library).
+// (msitools' library), once the compound-file check has found the file sound.
 #include <libmsi.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "base/error.h"
+#include "platform/compound_file.h"
 #include "platform/package_properties.h"
 
 namespace boxlift {
@@ -68,30 +70,76 @@ std::optional<int> SummaryInt(LibmsiSummaryInfo* summary, LibmsiProperty propert
     return value;
 }
 
-}  // namespace
+// libmsi, libgsf and GLib warn on standard error about what they find in
+// a damaged file; the tool reports the failure itself, once, so their
+// messages are dropped. (A fatal GLib error still aborts.)
+void SilenceLibraryMessages() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
+                                  nullptr);
+        g_log_set_writer_func(
+            [](GLogLevelFlags, const GLogField*, gsize, gpointer) { return G_LOG_WRITER_HANDLED; },
+            nullptr, nullptr);
+    });
+}
 
-std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
-    const std::string name = package.string();
-    GObjectPtr<LibmsiDatabase> database = OpenDatabase(name);
-    GObjectPtr<LibmsiQuery> query(Checked(name, "has no Property table", [&](GError** e) {
-        return libmsi_query_new(database.get(), "SELECT `Property`, `Value` FROM `Property`", e);
-    }));
-    Checked(name, "cannot read the Property table",
+// The text of a field, empty when libmsi has none for it.
+std::string Field(LibmsiRecord* record, guint field) {
+    if (libmsi_record_get_field_count(record) < field || libmsi_record_is_null(record, field))
+        return {};
+    std::unique_ptr<gchar, GFree> text(libmsi_record_get_string(record, field));
+    return text ? std::string(text.get()) : std::string();
+}
+
+// Runs sql and calls row(record) for each row; an error names the file.
+template <typename Row>
+void ForEachRow(LibmsiDatabase* database, const std::string& file, const char* sql,
+                const char* missing, Row row) {
+    GObjectPtr<LibmsiQuery> query(
+        Checked(file, missing, [&](GError** e) { return libmsi_query_new(database, sql, e); }));
+    Checked(file, "cannot read the Property table",
             [&](GError** e) { return libmsi_query_execute(query.get(), nullptr, e); });
-    std::map<std::string, std::string> properties;
     for (;;) {
         GError* raw = nullptr;
         GObjectPtr<LibmsiRecord> record(libmsi_query_fetch(query.get(), &raw));
-        std::unique_ptr<GError, GErrorFree> error(raw);  // NO_MORE_ITEMS ends the table
-        if (!record) break;
-        std::unique_ptr<gchar, GFree> key(libmsi_record_get_string(record.get(), 1));
-        std::unique_ptr<gchar, GFree> value(libmsi_record_get_string(record.get(), 2));
-        if (key && value) properties[key.get()] = value.get();
+        std::unique_ptr<GError, GErrorFree> error(raw);
+        if (error)
+            throw Error(std::string("cannot read the Property table: ") + error->message)
+                .InFile(file);
+        if (!record) return;  // the end of the table, no error
+        row(record.get());
     }
+}
+
+}  // namespace
+
+std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
+    CheckCompoundFile(package);
+    SilenceLibraryMessages();
+    const std::string name = package.string();
+    GObjectPtr<LibmsiDatabase> database = OpenDatabase(name);
+    std::vector<ColumnRow> columns;
+    ForEachRow(
+        database.get(), name, kPropertyColumnsQuery, "has no _Columns table",
+        [&](LibmsiRecord* record) {
+            const bool numbered =
+                libmsi_record_get_field_count(record) >= 1 && !libmsi_record_is_null(record, 1);
+            columns.push_back({numbered ? libmsi_record_get_int(record, 1) : 0, Field(record, 2)});
+        });
+    AboutFile(package, [&] { CheckPropertyColumns(columns); });
+    std::map<std::string, std::string> properties;
+    ForEachRow(database.get(), name, "SELECT `Property`, `Value` FROM `Property`",
+               "has no Property table", [&](LibmsiRecord* record) {
+                   const std::string key = Field(record, 1);
+                   if (!key.empty()) properties[key] = Field(record, 2);
+               });
     return properties;
 }
 
 PackageSummary ReadSummaryInformation(const std::filesystem::path& package) {
+    CheckCompoundFile(package);
+    SilenceLibraryMessages();
     const std::string name = package.string();
     GObjectPtr<LibmsiDatabase> database = OpenDatabase(name);
     GObjectPtr<LibmsiSummaryInfo> summary(

@@ -1,13 +1,15 @@
 // The package's Property table and summary information, read with the
-// system's msi.dll, for boxlift.exe.
+// system's msi.dll, for boxlift.exe, once the compound-file check has found
+// the file sound.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <wtypes.h>  // the property types, VT_I4 and VT_LPSTR
 #include <msi.h>
 #include <msiquery.h>
 
-#include "platform/codepage.h"
 #include "base/error.h"
+#include "platform/codepage.h"
+#include "platform/compound_file.h"
 #include "platform/package_properties.h"
 
 namespace boxlift {
@@ -85,29 +87,50 @@ std::optional<int> SummaryInt(const MsiHandle& summary, UINT property) {
     return number;
 }
 
-}  // namespace
-
-std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
-    const std::string name = package.string();
-    MsiHandle database, view;
-    Check(MsiOpenDatabaseW(package.c_str(), kReadOnly, database.out()), name,
-          "not a readable installer database");
-    Check(MsiDatabaseOpenViewW(database.get(), L"SELECT `Property`, `Value` FROM `Property`",
-                               view.out()),
-          name, "has no Property table");
-    Check(MsiViewExecute(view.get(), 0), name, "cannot read the Property table");
-    std::map<std::string, std::string> properties;
+// Runs query and calls row(record) for each row; an error names the file.
+template <typename Row>
+void ForEachRow(const MsiHandle& database, const std::string& file, const wchar_t* query,
+                const char* missing, Row row) {
+    MsiHandle view;
+    Check(MsiDatabaseOpenViewW(database.get(), query, view.out()), file, missing);
+    Check(MsiViewExecute(view.get(), 0), file, "cannot read the Property table");
     for (;;) {
         MsiHandle record;
         UINT status = MsiViewFetch(view.get(), record.out());
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        Check(status, name, "cannot read the Property table");
-        properties[Field(record, 1)] = Field(record, 2);
+        if (status == ERROR_NO_MORE_ITEMS) return;
+        Check(status, file, "cannot read the Property table");
+        row(record);
     }
+}
+
+}  // namespace
+
+std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
+    CheckCompoundFile(package);
+    const std::string name = package.string();
+    MsiHandle database;
+    Check(MsiOpenDatabaseW(package.c_str(), kReadOnly, database.out()), name,
+          "not a readable installer database");
+    std::vector<ColumnRow> columns;
+    const std::string columnsQuery = kPropertyColumnsQuery;
+    ForEachRow(database, name, std::wstring(columnsQuery.begin(), columnsQuery.end()).c_str(),
+               "has no _Columns table", [&](const MsiHandle& record) {
+                   const int number = MsiRecordGetInteger(record.get(), 1);
+                   columns.push_back({number == static_cast<int>(MSI_NULL_INTEGER) ? 0 : number,
+                                      Field(record, 2)});
+               });
+    AboutFile(package, [&] { CheckPropertyColumns(columns); });
+    std::map<std::string, std::string> properties;
+    ForEachRow(database, name, L"SELECT `Property`, `Value` FROM `Property`",
+               "has no Property table", [&](const MsiHandle& record) {
+                   const std::string key = Field(record, 1);
+                   if (!key.empty()) properties[key] = Field(record, 2);
+               });
     return properties;
 }
 
 PackageSummary ReadSummaryInformation(const std::filesystem::path& package) {
+    CheckCompoundFile(package);
     MsiHandle summary;
     Check(MsiGetSummaryInformationW(0, package.c_str(), 0, summary.out()), package.string(),
           "cannot read the summary information");
