@@ -283,7 +283,7 @@ TEST_F(Cli, InspectNamesTheWrappedPackage) {
         EXPECT_EQ(product["scope"], c.scope) << c.setup;
     }
     ASSERT_EQ(Boxlift("inspect nodb.exe"), 0) << err_;
-    EXPECT_THAT(out_, ::testing::HasSubstr("product    (not a readable installer database"));
+    EXPECT_THAT(out_, ::testing::HasSubstr("product    (not a Windows Installer package"));
     EXPECT_THAT(out_, ::testing::HasSubstr("signature  none"));
 }
 
@@ -428,7 +428,7 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         {"manifest setup.exe --url https://example.com/s.exe --id Acme", 1,
          "--id: \"Acme\" is no winget PackageIdentifier"},
         {"manifest nodb.exe --url https://example.com/s.exe", 1,
-         "nodb.exe: cannot read the package's identity: not a readable installer database"},
+         "nodb.exe: cannot read the package's identity: not a Windows Installer package"},
         {"extract damaged.exe -o out", 1, "damaged.exe: " + record + "the zlib stream is corrupt"},
         {"verify damaged.exe", 1, record + "the zlib stream is corrupt"},
         {"verify trailing.exe", 1, "1 bytes follow the end record"},
