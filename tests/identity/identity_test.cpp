@@ -233,6 +233,13 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
     WriteText(dir_ / "large.wxs", wxs);
     ASSERT_EQ(Run({BOXLIFT_WIXL, "-o", "large.msi", "large.wxs"}).exitCode, 0);
     WriteText(dir_ / "han.ini", "[settings]\ntitle = \xe6\xbc\xa2\n");
+    // A vendor's banner of thousands of colours, with a transparent corner.
+    ASSERT_EQ(Run({"convert", "-size", "161x313", "gradient:#1E5AA8-#0B2345", "-fill", "#FFCC00",
+                   "-draw", "circle 80,90 80,50", "-alpha", "set", "-region", "20x20+0+0", "-alpha",
+                   "transparent", "vendor.png"})
+                  .exitCode,
+              0);
+    WriteText(dir_ / "logo.ini", "[settings]\nlogo = vendor.png\n");
 
     struct Case {
         std::vector<std::string> args;
@@ -242,6 +249,7 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
         {{"--config", "product.ini", "--level", "1", "product.msi"}, 0},
         {{(dir_ / "large.msi").string()}, 0},  // "/..." is a path, not a Windows-style option
         {{"--config", "han.ini", "product.msi"}, 1},
+        {{"--config", "logo.ini", "product.msi"}, 0},  // libpng and zlib built for Windows
     };
     const fs::path windowsTool = fs::path(BOXLIFT_LAUNCHER_DIR) / "boxlift.exe";
     for (const Case& c : cases) {
