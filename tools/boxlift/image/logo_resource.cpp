@@ -64,7 +64,8 @@ Bytes LogoBitmap(const Picture& picture) {
     for (Argb pixel : picture.pixels) rgb.push_back(OverPanel(pixel));
     std::vector<std::uint32_t> used = rgb;  // sorted, so that a pixel's index is a search
     std::ranges::sort(used);
-    used.erase(std::ranges::unique(used).begin(), used.end());
+    used.erase(std::unique(used.begin(), used.end()),
+               used.end());  // ranges::unique: not with clang 14 on libstdc++ 12
     const unsigned bits = BitsFor(used.size());
     if (bits == 24) used.clear();
     // The whole table of 1 << bits entries, zero-extended, as make_art writes it.
