@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, and fetches
-# the Debian source packages of zlib and libdeflate: the launcher's zlib and
-# boxlift.exe's zlib and libdeflate are built from them.
+# the Debian source packages of zlib, libdeflate and libpng1.6: the launcher's
+# zlib and boxlift.exe's zlib, libdeflate and libpng are built from them.
 # Idempotent: does nothing when everything is already there. Must run as
 # root on Debian.
 set -euo pipefail
@@ -29,6 +29,7 @@ have wine || need+=(wine wine32:i386 wine64)
 [ -f /usr/include/glib-2.0/glib.h ] || need+=(libglib2.0-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 [ -f /usr/include/libdeflate.h ] || need+=(libdeflate-dev)
+[ -f /usr/include/png.h ] || need+=(libpng-dev)
 have wrestool || need+=(icoutils)
 have osslsigncode || need+=(osslsigncode)
 have openssl || need+=(openssl)
@@ -43,6 +44,7 @@ src_dir=/usr/local/src/boxlift
 sources=()
 [ -f "$src_dir/zlib/inflate.c" ] || sources+=(zlib)
 [ -f "$src_dir/libdeflate/lib/deflate_compress.c" ] || sources+=(libdeflate)
+[ -f "$src_dir/libpng1.6/pngread.c" ] || sources+=(libpng1.6)
 
 if [ ${#need[@]} -eq 0 ] && [ ${#sources[@]} -eq 0 ]; then
     exit 0

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/image_identity.h"
 #include "wine_harness.h"
 
 namespace boxlift::e2e {
@@ -293,9 +294,26 @@ protected:
     fs::path Shot(const std::string& name) { return dir_ / (name + ".ppm"); }
 };
 
+// The vendor's pixels at the top left, unscaled, and the white panel and
+// its line where the banner does not reach.
+::testing::AssertionResult HasVendorLogo(const Screenshot& s, Rgb colour, int width, int height) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (!(s.At(x, y) == colour))
+                return ::testing::AssertionFailure()
+                       << "not the logo's colour at " << x << "," << y;
+    const Rgb white{255, 255, 255};
+    if (!(s.At(width, 0) == white) || !(s.At(0, height) == white) ||
+        !(s.At(width + 5, height + 5) == white))
+        return ::testing::AssertionFailure() << "the logo is drawn larger than it is";
+    if (!(s.At(20, 312) == Rgb{0, 0, 0})) return ::testing::AssertionFailure() << "no line";
+    return ::testing::AssertionSuccess();
+}
+
 // Exit, Esc and the close box (Alt+F4 is what the close box sends) end the
 // run with nothing extracted; the first run's screenshot is checked against
-// the layout. Then Continue goes on to the installation.
+// the layout, and a setup with a vendor's logo shows that logo. Then
+// Continue goes on to the installation.
 TEST_F(GuiDialog, WelcomeExitsOrContinuesToInstall) {
     const fs::path setup = WriteSetup(BuildPayload(WelcomeDialogSettings(), ProbePackage()));
     bool first = true;
@@ -313,6 +331,20 @@ TEST_F(GuiDialog, WelcomeExitsOrContinuesToInstall) {
         EXPECT_TRUE(NoTempPackages(UserTemp()));
     }
     EXPECT_FALSE(ProductInstalled());
+
+    ASSERT_EQ(RunProcess({"convert", "-size", "40x30", "xc:#C03080", "vendor.png"}, dir_).exitCode,
+              0);
+    const Bytes branded = ApplyIdentity(ReadFileBytes(LauncherPath()), VersionInfo{},
+                                        {.icon = {}, .logo = dir_ / "vendor.png"});
+    auto vendor =
+        Start(WriteSetup(BuildPayloadFile(branded, WelcomeDialogSettings(), ProbePackage()),
+                         "vendor.exe"),
+              dir_);
+    const std::string window = WaitForWindows(kTitle, 1);
+    ASSERT_NE(window, "");
+    EXPECT_TRUE(HasVendorLogo(Capture(window, Shot("vendor")), {0xC0, 0x30, 0x80}, 40, 30));
+    PressKeys(window, {"Escape"});
+    EXPECT_TRUE(EndsWithCode1(vendor, 30s));
 
     auto run = Start(setup, dir_);
     PressKeys(WaitForWindows(kTitle, 1), {"Tab", "space"});  // Continue

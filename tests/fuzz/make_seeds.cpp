@@ -2,6 +2,10 @@
 //   make_seeds LAUNCHER_IMAGE DIR
 // fills DIR/<target>/ for every target, so that no seed is kept as an
 // opaque file in the repository.
+#include <png.h>
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -9,7 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_reader.h"
 #include "base/error.h"
+#include "image/pe_image.h"
+#include "image/picture.h"
+#include "image/resource_tree.h"
 #include "package/config.h"
 #include "payload/chunk_writer.h"
 #include "payload/marker.h"
@@ -100,6 +108,63 @@ Bytes MessageInput(char drive, std::uint64_t spaceRequired, const std::string& c
     return input;
 }
 
+// A PNG file of pixels in format, written with libpng's simplified API.
+Bytes WritePng(const Picture& picture, png_uint_32 format, const Bytes& pixels,
+               const Bytes& colormap = {}) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = picture.width;
+    image.height = picture.height;
+    image.format = format;
+    image.colormap_entries = png_uint_32(colormap.size() / 3);
+    const void* map = colormap.empty() ? nullptr : colormap.data();
+    png_alloc_size_t size = 0;
+    if (!png_image_write_get_memory_size(image, size, 0, pixels.data(), 0, map))
+        throw Error(std::string("libpng cannot write a seed: ") + image.message);
+    Bytes png(size);
+    if (!png_image_write_to_memory(&image, png.data(), &size, 0, pixels.data(), 0, map))
+        throw Error(std::string("libpng cannot write a seed: ") + image.message);
+    png.resize(size);
+    return png;
+}
+
+// The launcher's own banner as a BMP file, and its pixels as PNG files in
+// RGBA with some transparency, in grey and with a colour map.
+std::vector<Bytes> LogoSeeds(const Bytes& launcher) {
+    std::vector<Bytes> seeds;
+    for (const Resource& r : ReadResources(launcher, ParsePe(launcher)))
+        if (r.type == ResourceId{u"LOGO", 0}) {
+            uLongf length = ByteReader(r.data).U32(0);
+            Bytes bmp(length);
+            if (uncompress(bmp.data(), &length, r.data.data() + 4, uLong(r.data.size() - 4)) !=
+                Z_OK)
+                throw Error("the launcher's logo does not inflate");
+            seeds.push_back(bmp);
+        }
+    if (seeds.empty()) throw Error("the launcher holds no logo");
+    const Picture picture = ReadPicture(seeds[0], [](std::uint32_t, std::uint32_t) {});
+    Bytes rgba, grey, indices, colormap;
+    std::vector<Argb> colours;
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+        const Argb pixel = picture.pixels[i];
+        const auto r = std::uint8_t(pixel >> 16), g = std::uint8_t(pixel >> 8),
+                   b = std::uint8_t(pixel);
+        rgba.insert(rgba.end(), {r, g, b, std::uint8_t(i % 7 == 0 ? 0x80 : 0xFF)});
+        grey.push_back(std::uint8_t((r + g + b) / 3));
+        auto known = std::find(colours.begin(), colours.end(), pixel);
+        if (known == colours.end()) {
+            colours.push_back(pixel);
+            colormap.insert(colormap.end(), {r, g, b});
+            known = colours.end() - 1;
+        }
+        indices.push_back(std::uint8_t(known - colours.begin()));
+    }
+    seeds.push_back(WritePng(picture, PNG_FORMAT_RGBA, rgba));
+    seeds.push_back(WritePng(picture, PNG_FORMAT_GRAY, grey));
+    seeds.push_back(WritePng(picture, PNG_FORMAT_RGB_COLORMAP, indices, colormap));
+    return seeds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,6 +197,7 @@ int main(int argc, char** argv) {
             seeds.Add("chunk_stream", EncodeChunkStream(package));
             seeds.Add("chunk_stream", package);
         }
+        for (const Bytes& picture : LogoSeeds(launcher)) seeds.Add("logo", picture);
     } catch (const Error& e) {
         std::cerr << "make_seeds: " << e.what() << '\n';
         return 1;

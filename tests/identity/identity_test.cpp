@@ -236,6 +236,13 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
     Bytes damaged = package_;  // the MiniFAT's start with its top bit flipped
     damaged[63] ^= 0x80;
     WriteFileBytes(dir_ / "damaged.msi", damaged);
+    // A vendor's banner of thousands of colours, with a transparent corner.
+    ASSERT_EQ(Run({"convert", "-size", "161x313", "gradient:#1E5AA8-#0B2345", "-fill", "#FFCC00",
+                   "-draw", "circle 80,90 80,50", "-alpha", "set", "-region", "20x20+0+0", "-alpha",
+                   "transparent", "vendor.png"})
+                  .exitCode,
+              0);
+    WriteText(dir_ / "logo.ini", "[settings]\nlogo = vendor.png\n");
 
     struct Case {
         std::vector<std::string> args;
@@ -246,6 +253,7 @@ TEST_F(Identity, WindowsToolWritesTheNativeToolsBytes) {
         {{(dir_ / "large.msi").string()}, 0},  // "/..." is a path, not a Windows-style option
         {{"--config", "han.ini", "product.msi"}, 1},
         {{"damaged.msi"}, 1},  // refused before Wine's msi.dll, which crashed, opens it
+        {{"--config", "logo.ini", "product.msi"}, 0},  // libpng and zlib built for Windows
     };
     const fs::path windowsTool = fs::path(BOXLIFT_LAUNCHER_DIR) / "boxlift.exe";
     for (const Case& c : cases) {

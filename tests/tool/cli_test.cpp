@@ -26,10 +26,13 @@
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "cli/progress_bar.h"
+#include "image/pe_image.h"
+#include "image/resource_tree.h"
 #include "payload/chunk_writer.h"
 #include "payload/marker.h"
 #include "payload/payload_reader.h"
 #include "platform/file_io.h"
+#include "ui/logo.h"
 
 namespace boxlift {
 namespace {
@@ -43,6 +46,103 @@ void WriteText(const fs::path& path, std::string_view text) {
 std::string ReadText(const fs::path& path) {
     const Bytes bytes = ReadFileBytes(path);
     return {bytes.begin(), bytes.end()};
+}
+
+// A picture: rows top first, each pixel 0xAARRGGBB.
+struct Pixels {
+    std::uint32_t width, height;
+    std::vector<std::uint32_t> argb;
+};
+
+// Pixels of n colours in stripes of one pixel, fully opaque.
+Pixels Stripes(std::uint32_t width, std::uint32_t height, std::uint32_t colours) {
+    Pixels p{width, height, {}};
+    for (std::uint32_t i = 0; i < width * height; ++i)
+        p.argb.push_back(0xFF000000u | (0x102030u * (i % colours + 1) & 0xFFFFFFu));
+    return p;
+}
+
+void BigEndian(Bytes& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(value >> shift));
+}
+
+// A PNG of 8-bit RGBA (colour type 6), unfiltered rows in one IDAT.
+Bytes Png(const Pixels& p) {
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&](const char* type, const Bytes& data) {
+        BigEndian(png, std::uint32_t(data.size()));
+        Bytes body(type, type + 4);
+        body.insert(body.end(), data.begin(), data.end());
+        png.insert(png.end(), body.begin(), body.end());
+        BigEndian(png, std::uint32_t(crc32(0, body.data(), uInt(body.size()))));
+    };
+    Bytes header;
+    BigEndian(header, p.width);
+    BigEndian(header, p.height);
+    header.insert(header.end(), {8, 6, 0, 0, 0});
+    Bytes rows;
+    for (std::uint32_t i = 0; i < p.argb.size(); ++i) {
+        if (i % p.width == 0) rows.push_back(0);  // filter: none
+        const std::uint32_t c = p.argb[i];
+        rows.insert(rows.end(), {std::uint8_t(c >> 16), std::uint8_t(c >> 8), std::uint8_t(c),
+                                 std::uint8_t(c >> 24)});
+    }
+    uLongf size = compressBound(uLong(rows.size()));
+    Bytes idat(size);
+    EXPECT_EQ(compress(idat.data(), &size, rows.data(), uLong(rows.size())), Z_OK);
+    idat.resize(size);
+    chunk("IHDR", header);
+    chunk("IDAT", idat);
+    chunk("IEND", {});
+    return png;
+}
+
+// A 24-bit top-down BMP (negative height), BITMAPINFOHEADER.
+Bytes Bmp24(const Pixels& p) {
+    const std::uint32_t stride = (p.width * 3 + 3) / 4 * 4;
+    Bytes bmp = {'B', 'M'};
+    ByteWriter out(bmp);
+    out.U32(54 + stride * p.height).U32(0).U32(54);
+    out.U32(40).U32(p.width).U32(std::uint32_t(-std::int32_t(p.height))).U16(1).U16(24);
+    out.U32(0).U32(stride * p.height).U32(0).U32(0).U32(0).U32(0);
+    for (std::uint32_t y = 0; y < p.height; ++y) {
+        for (std::uint32_t x = 0; x < p.width; ++x) {
+            const std::uint32_t c = p.argb[y * p.width + x];
+            out.U8(std::uint8_t(c)).U8(std::uint8_t(c >> 8)).U8(std::uint8_t(c >> 16));
+        }
+        out.Append(Bytes(stride - p.width * 3, 0));
+    }
+    return bmp;
+}
+
+// The bitmap file LOGO 110 of setup inflates to; fails unless the
+// launcher's own checks accept it.
+Bytes LogoBitmap(const Bytes& setup) {
+    for (const Resource& r : ReadResources(setup, ParsePe(setup))) {
+        if (!(r.type == ResourceId{u"LOGO", 0} && r.name == ResourceId{u"", 110})) continue;
+        const std::uint32_t size = LogoInflatedSize(r.data.data(), std::uint32_t(r.data.size()));
+        Bytes bmp(size);
+        uLongf length = size;
+        EXPECT_EQ(uncompress(bmp.data(), &length, r.data.data() + 4, uLong(r.data.size() - 4)),
+                  Z_OK);
+        EXPECT_EQ(length, size);
+        EXPECT_NE(LogoPixelOffset(bmp.data(), size), 0u) << "the launcher refuses the bitmap";
+        return bmp;
+    }
+    ADD_FAILURE() << "no LOGO 110";
+    return {};
+}
+
+// Pixel (x, y from the top) of a bottom-up bitmap file, as 0xRRGGBB.
+std::uint32_t BitmapPixel(const Bytes& bmp, std::uint32_t x, std::uint32_t y) {
+    const ByteReader in(bmp);
+    const std::uint32_t width = in.U32(18), height = in.U32(22), bits = in.U16(28);
+    const std::size_t row =
+        in.U32(10) + std::size_t{(width * bits + 31) / 32 * 4} * (height - 1 - y);
+    if (bits == 24) return in.U32(row + 3 * x) & 0xFFFFFF;
+    const std::size_t bit = std::size_t{x} * bits;
+    const unsigned index = (bmp.at(row + bit / 8) >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+    return in.U32(54 + 4 * index) & 0xFFFFFF;
 }
 
 class Cli : public ::testing::Test {
@@ -420,6 +520,12 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         {"build product.msi --launcher notpe.exe -o x.exe", 1, "notpe.exe: not a PE image"},
         {"build product.msi --config marker.ini -o x.exe", 1,
          "marker.ico: the launcher with this icon: holds the marker 2 times, expected once"},
+        {"build product.msi --config large-logo.ini -o x.exe", 1,
+         "large.png: the logo is 162 x 313 pixels; at most 161 x 313 fit the panel"},
+        {"build product.msi --config cut-logo.ini -o x.exe", 1,
+         "cut.png: damaged PNG file: the file ends early"},
+        {"build product.msi --config msi-logo.ini -o x.exe", 1,
+         "product.msi: not a PNG or BMP file"},
         {"inspect missing.exe", 1, "missing.exe: cannot open"},
         {"inspect product.msi", 1, "product.msi: not a PE image"},
         {"inspect --codepage 99999 setup.exe", 1, "99999 is not a code page"},
@@ -442,6 +548,13 @@ TEST_F(Cli, RefusalsExitWithTheirCodeAndWriteNothing) {
         {"build product.msi -o ''", 2, "the file name is empty"},
     };
     ASSERT_EQ(mkfifo((dir_ / "fifo.msi").c_str(), 0600), 0);
+    WriteFileBytes(dir_ / "large.png", Png(Stripes(162, 313, 2)));
+    const Bytes png = Png(Stripes(40, 40, 300));
+    WriteFileBytes(dir_ / "cut.png", ByteView(png).first(png.size() / 2));
+    for (auto [ini, logo] : {std::pair{"large-logo.ini", "large.png"},
+                             {"cut-logo.ini", "cut.png"},
+                             {"msi-logo.ini", "product.msi"}})
+        WriteText(dir_ / ini, std::string("[settings]\nlogo = ") + logo + "\n");
     const std::set<fs::path> before = Files();
     for (const auto& c : cases) {
         EXPECT_EQ(Boxlift(c.args), c.code) << c.args;
@@ -516,6 +629,47 @@ TEST_F(Cli, InterruptedBuildRemovesItsTemporaryFile) {
         EXPECT_THAT(TemporaryFiles(), ::testing::IsEmpty()) << strsignal(signal);
         EXPECT_FALSE(fs::exists(dir_ / "large.exe")) << strsignal(signal);
         for (const fs::path& left : TemporaryFiles()) fs::remove(left);  // for the next signal
+    }
+}
+
+// logo = FILE: a PNG or a BMP becomes LOGO 110 at the fewest bits per pixel
+// that hold its colours, every pixel the file's own, a transparent one
+// blended over the panel's white.
+TEST_F(Cli, LogoReplacesTheBannerWithTheVendorsPixels) {
+    Pixels blended = Stripes(30, 20, 300);
+    blended.argb[0] = 0x80FF0000;  // half-transparent red: 255, 127, 127 over white
+    blended.argb[1] = 0x00123456;  // transparent: white
+    const struct {
+        const char* file;
+        Bytes bytes;
+        Pixels pixels;
+        unsigned bits;
+    } cases[] = {
+        {"blended.png", Png(blended), blended, 24},
+        {"three.bmp", Bmp24(Stripes(7, 5, 3)), Stripes(7, 5, 3), 4},
+        {"two.png", Png(Stripes(161, 313, 2)), Stripes(161, 313, 2), 1},
+        {"many.bmp", Bmp24(Stripes(16, 16, 256)), Stripes(16, 16, 256), 8},
+    };
+    for (const auto& c : cases) {
+        WriteFileBytes(dir_ / c.file, c.bytes);
+        WriteText(dir_ / "logo.ini", std::string("[settings]\nlogo = ") + c.file + "\n");
+        ASSERT_EQ(Boxlift("build product.msi --config logo.ini -o logo.exe"), 0) << err_;
+        const Bytes bmp = LogoBitmap(ReadFileBytes(dir_ / "logo.exe"));
+        ASSERT_GE(bmp.size(), 54u) << c.file;
+        const ByteReader in(bmp);
+        EXPECT_EQ(in.U32(18), c.pixels.width) << c.file;
+        EXPECT_EQ(in.U32(22), c.pixels.height) << c.file << ": bottom-up";
+        EXPECT_EQ(in.U16(28), c.bits) << c.file;
+        int wrong = 0;
+        for (std::uint32_t y = 0; y < c.pixels.height; ++y)
+            for (std::uint32_t x = 0; x < c.pixels.width; ++x) {
+                const std::uint32_t argb = c.pixels.argb[y * c.pixels.width + x];
+                std::uint32_t expected = argb & 0xFFFFFF;
+                if (argb == 0x80FF0000) expected = 0xFF7F7F;
+                if (argb >> 24 == 0) expected = 0xFFFFFF;
+                wrong += BitmapPixel(bmp, x, y) != expected;
+            }
+        EXPECT_EQ(wrong, 0) << c.file << ": pixels differ from the file's";
     }
 }
 

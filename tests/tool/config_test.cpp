@@ -117,6 +117,23 @@ TEST(Config, ErrorsNameFileLineAndKey) {
     }
 }
 
+// icon and logo name files relative to the config's directory, and are no
+// fields of the settings block.
+TEST(Config, PicturesAreNamedRelativeToTheConfig) {
+    const std::tuple<const char*, std::filesystem::path Config::*, const char*> cases[] = {
+        {"icon", &Config::icon, "product/art/setup.ico"},
+        {"logo", &Config::logo, "product/art/setup.ico"},
+    };
+    for (auto [key, member, expected] : cases) {
+        const Config config =
+            ReadConfig(std::string("[settings]\n") + key + " = art/setup.ico\ntitle = T\n",
+                       "product/demo.ini");
+        EXPECT_EQ(config.*member, expected) << key;
+        EXPECT_EQ(config.settings.size(), 1u) << key << " left among the block's fields";
+        EXPECT_EQ((config.icon.empty() ? 0 : 1) + (config.logo.empty() ? 0 : 1), 1) << key;
+    }
+}
+
 // The config is UTF-8; codepage picks what the launcher's ANSI texts become.
 TEST(Config, CodepageConvertsEveryText) {
     const std::tuple<const char*, const char*, const char*> cases[] = {

@@ -57,9 +57,9 @@ Bytes LauncherImage(const BuildRequest& request, const Config& config, const Ver
     ByteView embedded = EmbeddedLauncher();
     Bytes image = request.launcher.empty() ? Bytes(embedded.begin(), embedded.end())
                                            : ReadFileBytes(request.launcher);
-    return AboutFile(name, [&] {  // errors about the icon name the icon
+    return AboutFile(name, [&] {  // errors about the icon or the logo name that file
         CheckLauncherImage(image);
-        return ApplyIdentity(image, version, config.icon);
+        return ApplyIdentity(image, version, {.icon = config.icon, .logo = config.logo});
     });
 }
 

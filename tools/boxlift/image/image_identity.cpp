@@ -5,6 +5,7 @@
 #include "base/byte_reader.h"
 #include "base/byte_writer.h"
 #include "base/error.h"
+#include "image/logo_resource.h"
 #include "image/resource_tree.h"
 #include "payload/launcher_image.h"
 #include "platform/file_io.h"
@@ -14,6 +15,7 @@ namespace boxlift {
 namespace {
 
 constexpr std::uint16_t kIconGroupId = IDI_SETUP;
+constexpr std::uint16_t kLogoId = IDR_LOGO;
 constexpr std::uint16_t kVersionId = 1;
 constexpr std::uint16_t kNeutralLanguage = 0;
 
@@ -76,6 +78,17 @@ void ReplaceIconGroup(std::vector<Resource>& resources, ByteView ico) {
     resources.push_back(std::move(group));
 }
 
+// Puts resource over LOGO 110, in the language of the one it replaces.
+void ReplaceLogo(std::vector<Resource>& resources, Bytes resource) {
+    const Resource logo{{u"LOGO", 0}, {u"", kLogoId}, kNeutralLanguage, 0, {}};
+    std::uint16_t language = kNeutralLanguage;
+    for (const Resource& r : resources)
+        if (r.type == logo.type && r.name == logo.name) language = r.language;
+    std::erase_if(resources,
+                  [&](const Resource& r) { return r.type == logo.type && r.name == logo.name; });
+    resources.push_back({logo.type, logo.name, language, 0, std::move(resource)});
+}
+
 // Puts section data in place of the resource section. Sections behind it
 // move; only the base relocations may live there, since nothing else may
 // point into a section that moves.
@@ -136,7 +149,8 @@ Bytes ReplaceResourceSection(ByteView image, const PeImage& pe, std::vector<Reso
 
 }  // namespace
 
-Bytes ApplyIdentity(ByteView image, const VersionInfo& version, const std::filesystem::path& icon) {
+Bytes ApplyIdentity(ByteView image, const VersionInfo& version, const ProductArt& art) {
+    const std::filesystem::path& icon = art.icon;
     const PeImage pe = ParsePe(image);
     std::vector<Resource> resources = ReadResources(image, pe);
     std::erase_if(resources, [](const Resource& r) { return IsType(r, kVersionType); });
@@ -146,14 +160,20 @@ Bytes ApplyIdentity(ByteView image, const VersionInfo& version, const std::files
         const Bytes ico = ReadFileBytes(icon);
         AboutFile(icon, [&] { ReplaceIconGroup(resources, ico); });
     }
+    if (!art.logo.empty()) {
+        const Bytes picture = ReadFileBytes(art.logo);
+        ReplaceLogo(resources, AboutFile(art.logo, [&] { return MakeLogoResource(picture); }));
+    }
     Bytes out = ReplaceResourceSection(image, pe, std::move(resources));
     // An image that was fit before and is not now (the marker inside, or
-    // too large a file) was made so by the icon, when there is one.
+    // too large a file) was made so by the icon or the logo, when there is one.
     try {
         CheckLauncherImage(out);
     } catch (Error& e) {
         if (!icon.empty())
             e.SetFileIfUnset(icon.string()).SetSubjectIfUnset("the launcher with this icon");
+        if (!art.logo.empty())
+            e.SetFileIfUnset(art.logo.string()).SetSubjectIfUnset("the launcher with this logo");
         throw;
     }
     return out;

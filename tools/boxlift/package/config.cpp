@@ -17,9 +17,10 @@ constexpr std::string_view kSettings = "settings";
 constexpr std::string_view kVersion = "version";
 constexpr std::string_view kCodepageKey = "codepage";
 constexpr std::string_view kIconKey = "icon";
+constexpr std::string_view kLogoKey = "logo";
 
 bool IsSettingsKey(std::string_view key) {
-    return key == kCodepageKey || key == kIconKey || FindSettingsField(key);
+    return key == kCodepageKey || key == kIconKey || key == kLogoKey || FindSettingsField(key);
 }
 
 bool IsVersionKey(std::string_view key) {
@@ -151,6 +152,17 @@ void CheckEntry(const std::string& fileName, const ConfigEntry& entry, Fn fn) {
     }
 }
 
+// Removes the entry key from entries: its value is a file named relative to
+// the config's directory. Empty when there is none.
+std::filesystem::path TakePath(std::vector<ConfigEntry>& entries, std::string_view key,
+                               const std::string& fileName) {
+    auto entry = std::ranges::find(entries, key, &ConfigEntry::key);
+    if (entry == entries.end()) return {};
+    std::filesystem::path path = std::filesystem::path(fileName).parent_path() / entry->value;
+    entries.erase(entry);
+    return path;
+}
+
 }  // namespace
 
 void LocateEntryError(Error& error, const std::string& fileName, const ConfigEntry& entry) {
@@ -183,11 +195,8 @@ Config ReadConfig(std::string_view text, const std::string& fileName) {
     }
     for (const ConfigEntry& entry : config.version)  // written as UTF-16
         CheckEntry(fileName, entry, [&] { ToUtf16(entry.value); });
-    auto icon = std::ranges::find(config.settings, kIconKey, &ConfigEntry::key);
-    if (icon != config.settings.end()) {
-        config.icon = std::filesystem::path(fileName).parent_path() / icon->value;
-        config.settings.erase(icon);
-    }
+    config.icon = TakePath(config.settings, kIconKey, fileName);
+    config.logo = TakePath(config.settings, kLogoKey, fileName);
     return config;
 }
 

@@ -10,6 +10,7 @@
 //   requiredEngineVersion = 3.1
 //   codepage = 1251
 //   icon = product.ico
+//   logo = vendor.png
 //
 //   [version]
 //   LegalCopyright = © 2026 Example Ltd
@@ -17,7 +18,9 @@
 // Flags take yes/no/true/false/1/0 in any case; requiredEngineVersion takes
 // MAJOR.MINOR; codepage the Windows code page the texts are converted to
 // (default 1252); icon an .ico file (relative to the config's directory)
-// that replaces the launcher's icon. [version] overrides strings of the
+// that replaces the launcher's icon; logo a PNG or BMP file (relative to it
+// too) of at most 161 x 313 pixels that replaces the welcome dialog's
+// banner. [version] overrides strings of the
 // version resource (see kVersionKeys). Values are taken whole (';' inside one is text); an
 // indented line continues the value above it.
 #pragma once
@@ -51,6 +54,7 @@ struct Config {
     std::vector<ConfigEntry> version;   // [version] strings
     unsigned codepage = kDefaultCodepage;
     std::filesystem::path icon;  // empty: keep the launcher's icon
+    std::filesystem::path logo;  // empty: keep the launcher's banner
 };
 
 // Reads config text; fileName stands for it in messages. Throws Error
