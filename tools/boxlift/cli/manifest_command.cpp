@@ -3,6 +3,9 @@
 // file's SHA-256, the launcher's switches and exit codes.
 #include <nlohmann/json.hpp>
 
+#include <cctype>
+#include <string_view>
+
 #include "base/error.h"
 #include "cli/commands.h"
 #include "cli/yaml_text.h"
