@@ -417,7 +417,9 @@ unless said otherwise.
   its start until its temporary package in the Wine user's Temp folder
   holds the whole package (polled every 5 ms), Wine's start-up included;
   the run is then ended before the installer starts. **4f**: what the
-  progress dialog costs.
+  progress dialog costs. Most of the difference is the dialog coming up,
+  which costs the same on any package, so it weighs less on a larger one
+  (\`BENCH_MB\`).
 - **5a, 5b**: as 1a and 1b for the same content as one file in the
   package's embedded MSZIP cabinet (made by wixl; $(mib "$cab_size") MiB),
   the way real packages hold their files: pieces that will not shrink are
