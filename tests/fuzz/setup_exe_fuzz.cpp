@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const Error&) {
     }
     try {
-        const Bytes package = ReadPackage(setup.bytes, setup.layout);
-        assert(package.size() <= MeasureStream(setup.bytes, setup.layout).measure.packageSize);
+        const Bytes package = ReadPackage(setup.file, setup.layout);
+        assert(package.size() <= MeasureStream(setup.file, setup.layout).measure.packageSize);
     } catch (const Error&) {
         assert(!verified);
     }

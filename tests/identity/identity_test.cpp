@@ -162,7 +162,7 @@ TEST_F(Identity, SignedSetupStillWorksAndVerifyReadsItsSignatureStrictly) {
 
     const Bytes signedSetup = ReadFileBytes(dir_ / "signed.exe");
     const PeDirectory table = ParsePe(signedSetup).directories[kSecurityDirectory];
-    const std::vector<CertificateEntry> entries = ReadCertificateTable(signedSetup, table);
+    const std::vector<CertificateEntry> entries = ReadCertificateTable(InMemory(signedSetup), table);
     ASSERT_EQ(entries.size(), 1u);
     ASSERT_NE(entries[0].signatureLength % 8, 0u) << "no padding behind the signature to spoil";
     // A copy of from, changed; a signed one's one entry then ends the file.

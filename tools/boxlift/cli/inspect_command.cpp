@@ -134,14 +134,14 @@ ordered_json ProductJson(const ProductReport& product) {
 ordered_json Report(const SetupFile& setup, const StreamSummary& stream,
                     std::optional<unsigned> codepage) {
     const StreamMeasure& m = stream.measure;
-    std::size_t streamBytes = stream.endOffset - setup.layout.streamOffset;
+    const std::uint64_t streamBytes = stream.endOffset - setup.layout.streamOffset;
     ordered_json signature = nullptr;
     if (setup.signature.size != 0)
         signature = {{"offset", setup.signature.address}, {"size", setup.signature.size}};
     const std::vector<std::string> texts = BlockTexts(setup.layout.settings);
     const std::optional<unsigned> shown = ShownCodepage(texts, codepage);
     return {{"file", setup.path.string()},
-            {"size", setup.bytes.size()},
+            {"size", setup.file.size},
             {"payload",
              {{"markerOffset", setup.layout.markerOffset},
               {"settingsOffset", setup.layout.blockOffset},
@@ -252,8 +252,9 @@ int RunInspect(const InspectRequest& request, std::ostream& out) {
 // temporary folder for them, removed again at once.
 ProductReport ReadProductReport(const SetupFile& setup) {
     try {
-        const Bytes package = ReadPackage(setup.bytes, setup.layout);
-        const ScratchFile copy(setup.path.stem().string() + ".msi", package);
+        const ScratchFile copy(setup.path.stem().string() + ".msi", [&](TempFile& out) {
+            ReadRecords(setup.file, setup.layout, {}, [&](ByteView piece) { out.Write(piece); });
+        });
         return {ReadPackageIdentity(copy.Path()), {}};
     } catch (const Error& e) {
         return {std::nullopt, e.problem()};
@@ -265,7 +266,7 @@ ProductReport ReadProductReport(const SetupFile& setup) {
 void WriteInspectReport(const SetupFile& setup, std::optional<unsigned> codepage, bool json,
                         std::ostream& out, const ProductReport* product) {
     const StreamSummary stream =
-        AboutFile(setup.path, [&] { return MeasureStream(setup.bytes, setup.layout); });
+        AboutFile(setup.path, [&] { return MeasureStream(setup.file, setup.layout); });
     ordered_json report = AboutFile(setup.path, [&] { return Report(setup, stream, codepage); });
     if (product) report["product"] = ProductJson(*product);
     if (json)

@@ -22,16 +22,18 @@ namespace {
 
 // Behind the end record only an Authenticode certificate table may follow,
 // after at most 7 zero bytes that align it to 8.
-std::optional<std::string> CheckTail(const SetupFile& setup, std::size_t end) {
-    const std::size_t size = setup.bytes.size();
+std::optional<std::string> CheckTail(const SetupFile& setup, std::uint64_t end) {
+    const std::uint64_t size = setup.file.size;
     if (end == size) return std::nullopt;
     const PeDirectory& sig = setup.signature;
     bool signatureLast = sig.size != 0 && sig.address >= end && sig.address - end < 8 &&
                          sig.address <= size && size - sig.address == sig.size;
-    bool zeroPadding = std::all_of(setup.bytes.begin() + end,
-                                   setup.bytes.begin() + std::min<std::size_t>(sig.address, size),
-                                   [](std::uint8_t b) { return b == 0; });
-    if (signatureLast && zeroPadding) return std::nullopt;
+    if (signatureLast) {
+        Bytes gap(static_cast<std::size_t>(sig.address - end));
+        if (setup.file.readAt(end, gap) == gap.size() &&
+            std::ranges::all_of(gap, [](std::uint8_t b) { return b == 0; }))
+            return std::nullopt;
+    }
     return std::to_string(size - end) + " bytes follow the end record at offset " +
            std::to_string(end - 1) + " that are not an Authenticode signature";
 }
@@ -41,11 +43,23 @@ std::optional<std::string> CheckTail(const SetupFile& setup, std::size_t end) {
 std::optional<std::string> CheckSignature(const SetupFile& setup) {
     if (setup.signature.size == 0) return std::nullopt;
     try {
-        ReadCertificateTable(setup.bytes, setup.signature);
+        ReadCertificateTable(setup.file, setup.signature);
         return std::nullopt;
     } catch (const Error& e) {
         return e.Message();
     }
+}
+
+// The PE checksum of the whole file, read in pieces.
+std::uint32_t FileChecksum(const SetupFile& setup) {
+    PeChecksummer sum(setup.image.checksumOffset);
+    Bytes piece(1 << 20);
+    for (std::uint64_t at = 0; at < setup.file.size; at += piece.size()) {
+        const std::size_t count = setup.file.readAt(at, piece);
+        sum.Add(ByteView(piece).first(count));
+        if (count < piece.size()) break;
+    }
+    return sum.Result();
 }
 
 }  // namespace
@@ -57,8 +71,8 @@ VerifyFindings VerifySetup(const SetupFile& setup) {
         if (!ok) problems.push_back(problem);
     };
     const PayloadLayout& layout = setup.layout;
-    const std::size_t imageEnd = std::min(setup.image.imageEnd, setup.bytes.size());
-    const std::size_t inImage = CountMarkers(ByteView(setup.bytes).first(imageEnd));
+    const std::size_t imageEnd = setup.image.imageEnd;  // inside the head
+    const std::size_t inImage = CountMarkers(ByteView(setup.head).first(imageEnd));
     note(inImage == 1, "the launcher image holds the marker " + std::to_string(inImage) +
                            " times, expected once");
     note(layout.markerOffset == imageEnd,
@@ -67,11 +81,11 @@ VerifyFindings VerifySetup(const SetupFile& setup) {
     const std::string& engine = layout.settings.requiredEngineVersion;
     note(engine.size() == 2, "requiredEngineVersion is " + std::to_string(engine.size()) +
                                  " bytes, not the two a writer stores");
-    std::uint32_t checksum = ByteReader(setup.bytes, kPeOverrun).U32(setup.image.checksumOffset);
-    note(checksum == 0 || checksum == PeChecksum(setup.bytes, setup.image.checksumOffset),
+    std::uint32_t checksum = ByteReader(setup.head, kPeOverrun).U32(setup.image.checksumOffset);
+    note(checksum == 0 || checksum == FileChecksum(setup),
          "the PE checksum in the header does not match the file");
     try {
-        StreamSummary stream = MeasureStream(setup.bytes, layout);
+        StreamSummary stream = MeasureStream(setup.file, layout);
         std::uint32_t records = stream.measure.storedRecords + stream.measure.compressedRecords;
         note(stream.measure.chunkCount == records,
              "chunkCount is " + std::to_string(stream.measure.chunkCount) +
@@ -80,7 +94,7 @@ VerifyFindings VerifySetup(const SetupFile& setup) {
         ReadOptions options;
         options.refuseFixedHuffman = true;
         options.warn = [&](const std::string& text) { findings.warnings.push_back(text); };
-        ReadRecords(setup.bytes, layout, options, [&](ByteView piece) {
+        ReadRecords(setup.file, layout, options, [&](ByteView piece) {
             if (head.size() < 8)
                 head.insert(head.end(), piece.begin(),
                             piece.begin() + std::min<std::size_t>(8, piece.size()));

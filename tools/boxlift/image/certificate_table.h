@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/random_access.h"
 #include "image/pe_image.h"
 
 namespace boxlift {
@@ -17,7 +18,7 @@ inline constexpr std::uint16_t kCertificateRevision = 0x0200;  // WIN_CERT_REVIS
 inline constexpr std::uint16_t kPkcsSignedData = 0x0002;       // WIN_CERT_TYPE_PKCS_SIGNED_DATA
 
 struct CertificateEntry {
-    std::size_t offset = 0;           // of its 8-byte header in the file
+    std::uint64_t offset = 0;         // of its 8-byte header in the file
     std::uint32_t length = 0;         // dwLength: the header, the signature, maybe its padding
     std::size_t signatureLength = 0;  // the DER encoding of bCertificate
 };
@@ -27,6 +28,7 @@ struct CertificateEntry {
 // when the table does not hold exactly its entries: an entry whose dwLength
 // is neither 8 + its signature's length nor that rounded up to 8, padding
 // that is not zero, bytes past the last entry.
-std::vector<CertificateEntry> ReadCertificateTable(ByteView file, PeDirectory table);
+// Reads only the entries' headers and padding, never the signatures.
+std::vector<CertificateEntry> ReadCertificateTable(const RandomAccess& file, PeDirectory table);
 
 }  // namespace boxlift

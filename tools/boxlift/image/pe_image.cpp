@@ -13,7 +13,9 @@ constexpr std::size_t kSectionHeaderSize = 40;
 
 }  // namespace
 
-PeImage ParsePe(ByteView bytes) {
+PeImage ParsePe(ByteView bytes) { return ParsePe(bytes, bytes.size()); }
+
+PeImage ParsePe(ByteView bytes, std::uint64_t fileSize) {
     const ByteReader file(bytes, kPeOverrun);
     if (file.U16(0) != 0x5A4D) throw Error("not a PE image: no MZ header");
     std::size_t pe = file.U32(0x3C);
@@ -46,7 +48,8 @@ PeImage ParsePe(ByteView bytes) {
         s.rawSize = file.U32(at + 16);
         s.rawOffset = file.U32(at + 20);
         s.headerOffset = at;
-        file.Need(s.rawOffset, s.rawSize);
+        if (std::uint64_t{s.rawOffset} + s.rawSize > fileSize)
+            throw Error(std::string(kPeOverrun) + " (offset " + std::to_string(s.rawOffset) + ")");
         image.imageEnd = std::max<std::size_t>(image.imageEnd, s.rawOffset + s.rawSize);
         image.sections.push_back(s);
     }

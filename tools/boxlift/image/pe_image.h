@@ -50,6 +50,9 @@ struct PeImage {
 
 // Throws Error when file does not start with a 32-bit PE image.
 PeImage ParsePe(ByteView file);
+// The same over the first bytes of a file of fileSize bytes: they must hold
+// the headers; the sections' data must lie inside the file.
+PeImage ParsePe(ByteView head, std::uint64_t fileSize);
 
 // The PE checksum of file, with the checksum field at checksumOffset taken as 0.
 std::uint32_t PeChecksum(ByteView file, std::size_t checksumOffset);

@@ -1,5 +1,7 @@
 #include "image/setup_file.h"
 
+#include <memory>
+
 #include "image/resource_tree.h"
 #include "platform/file_io.h"
 
@@ -7,28 +9,54 @@ namespace boxlift {
 namespace {
 
 std::optional<VersionInfo> FindVersion(const SetupFile& setup) {
-    for (const Resource& r : ReadResources(setup.bytes, setup.image))
+    for (const Resource& r : ReadResources(setup.head, setup.image))
         if (r.type == ResourceId{u"", kVersionType}) return ParseVersionInfo(r.data);
     return std::nullopt;
+}
+
+// The launcher looks for its payload in the head; an image running past it
+// is no launcher's.
+SetupFile Parse(SetupFile setup) {
+    return AboutFile(setup.path, [&] {
+        setup.image = ParsePe(setup.head, setup.file.size);
+        if (setup.image.imageEnd > setup.head.size())
+            throw Error("the PE image's sections end at offset " +
+                        std::to_string(setup.image.imageEnd) + ", past the first " +
+                        std::to_string(setup.head.size()) +
+                        " bytes, in which the launcher looks for its payload");
+        setup.layout = LocatePayload(setup.head);
+        setup.version = FindVersion(setup);
+        setup.signature = setup.image.directories[kSecurityDirectory];
+        return std::move(setup);
+    });
 }
 
 }  // namespace
 
 SetupFile ReadSetupFile(const std::filesystem::path& path) {
-    return ParseSetupFile(path, ReadFileBytes(path));
+    auto input = std::make_shared<InputFile>(path);
+    SetupFile setup;
+    setup.path = path;
+    setup.file = {input->Size(), [input](std::uint64_t offset, std::span<std::uint8_t> buffer) {
+                      return input->ReadAt(offset, buffer);
+                  }};
+    setup.head.resize(std::min<std::uint64_t>(input->Size(), kPayloadHeadSize));
+    setup.head.resize(input->ReadAt(0, setup.head));
+    return Parse(std::move(setup));
 }
 
 SetupFile ParseSetupFile(const std::filesystem::path& path, Bytes bytes) {
+    auto whole = std::make_shared<const Bytes>(std::move(bytes));
     SetupFile setup;
     setup.path = path;
-    setup.bytes = std::move(bytes);
-    return AboutFile(path, [&] {
-        setup.image = ParsePe(setup.bytes);
-        setup.layout = LocatePayload(setup.bytes);
-        setup.version = FindVersion(setup);
-        setup.signature = setup.image.directories[kSecurityDirectory];
-        return std::move(setup);
-    });
+    const RandomAccess view = InMemory(*whole);
+    setup.file = {view.size, [whole, read = view.readAt](std::uint64_t offset,
+                                                         std::span<std::uint8_t> buffer) {
+                      return read(offset, buffer);
+                  }};
+    setup.head.assign(whole->begin(),
+                      whole->begin() + std::min<std::size_t>(whole->size(), kPayloadHeadSize));
+    return Parse(std::move(setup));
 }
 
 }  // namespace boxlift

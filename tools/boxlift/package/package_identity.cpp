@@ -28,7 +28,8 @@ PackageIdentity IdentityOf(const std::map<std::string, std::string>& properties,
 }
 
 PackageIdentity ReadPackageIdentity(const std::filesystem::path& package) {
-    return IdentityOf(ReadPropertyTable(package), ReadSummaryInformation(package));
+    const PackageTables tables = ReadPackageTables(package);
+    return IdentityOf(tables.properties, tables.summary);
 }
 
 }  // namespace boxlift

@@ -15,14 +15,14 @@
 namespace boxlift {
 namespace {
 
-// The core's reader over the file in memory. It notes where each record
-// starts, so that a failure can name the record and its offset.
+// The core's reader over the file, read ahead in pieces. It notes where
+// each record starts, so that a failure can name the record and its offset.
 class StreamRead {
 public:
-    StreamRead(ByteView file, std::size_t streamOffset, ReadOptions options,
+    StreamRead(const RandomAccess& file, std::uint64_t streamOffset, ReadOptions options,
                std::function<void(ByteView)> take = nullptr)
         : file_(file),
-          at_(std::min(streamOffset, file.size())),
+          at_(std::min(streamOffset, file.size)),
           recordStart_(streamOffset + 4),
           options_(options),
           take_(std::move(take)) {}
@@ -33,43 +33,72 @@ public:
     }
     ChunkInflater Inflater() { return {this, Inflate}; }
 
-    std::size_t at() const { return at_; }
+    std::uint64_t at() const { return at_; }
 
     // Turns a result other than complete into an Error about the record.
     void Check(ChunkStreamResult result) const;
 
 private:
+    static constexpr std::size_t kReadAhead = 1 << 20;
+
     static uint32_t Read(void* self, void* buffer, uint32_t size);
     static int Skip(void* self, uint32_t size);
     static uint32_t Write(void* self, const void* data, uint32_t size);
     static int Inflate(void* self, uint8_t* out, uint32_t* outLength, const uint8_t* in,
                        uint32_t inLength);
+    std::size_t Fill(std::uint8_t* out, std::size_t size);
     void RecordDone() {
         ++records_;
         recordStart_ = at_;
     }
     std::string HeaderProblem() const;
 
-    ByteView file_;
-    std::size_t at_;
-    std::size_t recordStart_;
+    const RandomAccess& file_;
+    std::uint64_t at_;
+    std::uint64_t recordStart_;
     std::size_t records_ = 0;
     ReadOptions options_;
     std::string dataProblem_;  // why the last record's data was refused
     std::function<void(ByteView)> take_;
+    Bytes ahead_;  // the file's bytes from aheadStart_
+    std::uint64_t aheadStart_ = 0;
 };
+
+// Copies size bytes from at_ on, out of the bytes read ahead where it can;
+// a read as large as the read-ahead goes to the file directly.
+std::size_t StreamRead::Fill(std::uint8_t* out, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const std::uint64_t at = at_ + done;
+        if (at >= aheadStart_ && at < aheadStart_ + ahead_.size()) {
+            const std::size_t from = static_cast<std::size_t>(at - aheadStart_);
+            const std::size_t count = std::min(size - done, ahead_.size() - from);
+            std::copy_n(ahead_.begin() + from, count, out + done);
+            done += count;
+        } else if (size - done >= kReadAhead) {
+            const std::size_t count = file_.readAt(at, {out + done, size - done});
+            done += count;
+            if (count == 0) break;
+        } else {
+            ahead_.resize(kReadAhead);
+            ahead_.resize(file_.readAt(at, ahead_));
+            aheadStart_ = at;
+            if (ahead_.empty()) break;
+        }
+    }
+    return done;
+}
 
 uint32_t StreamRead::Read(void* self, void* buffer, uint32_t size) {
     auto& r = *static_cast<StreamRead*>(self);
-    std::size_t count = std::min<std::size_t>(size, r.file_.size() - r.at_);
-    std::copy_n(r.file_.begin() + r.at_, count, static_cast<uint8_t*>(buffer));
+    const std::size_t count = r.Fill(static_cast<uint8_t*>(buffer), size);
     r.at_ += count;
     return static_cast<uint32_t>(count);
 }
 
 int StreamRead::Skip(void* self, uint32_t size) {
     auto& r = *static_cast<StreamRead*>(self);
-    if (size > r.file_.size() - r.at_) return 0;
+    if (size > r.file_.size - r.at_) return 0;
     r.at_ += size;
     r.RecordDone();
     return 1;
@@ -141,7 +170,7 @@ std::string StreamRead::HeaderProblem() const {
 
 void StreamRead::Check(ChunkStreamResult result) const {
     if (result == kStreamComplete) return;
-    if (recordStart_ > file_.size() || (records_ == 0 && at_ < recordStart_))
+    if (recordStart_ > file_.size || (records_ == 0 && at_ < recordStart_))
         throw Error("the file ends inside the chunk count at offset " +
                     std::to_string(recordStart_ - 4));
     std::string problem = result == kStreamBadZlibData ? dataProblem_ : HeaderProblem();
@@ -180,7 +209,7 @@ PayloadLayout LocatePayload(ByteView file) {
     return layout;
 }
 
-StreamSummary MeasureStream(ByteView file, const PayloadLayout& layout) {
+StreamSummary MeasureStream(const RandomAccess& file, const PayloadLayout& layout) {
     StreamRead read(file, layout.streamOffset, {});
     ByteSource source = read.Source();
     StreamSummary summary;
@@ -189,7 +218,7 @@ StreamSummary MeasureStream(ByteView file, const PayloadLayout& layout) {
     return summary;
 }
 
-void ReadRecords(ByteView file, const PayloadLayout& layout, ReadOptions options,
+void ReadRecords(const RandomAccess& file, const PayloadLayout& layout, ReadOptions options,
                  const std::function<void(ByteView)>& take) {
     StreamRead read(file, layout.streamOffset, options, take);
     ByteSource source = read.Source();
@@ -199,7 +228,7 @@ void ReadRecords(ByteView file, const PayloadLayout& layout, ReadOptions options
     read.Check(CopyChunkStream(&source, &sink, &inflater, chunk.data(), packed.data()));
 }
 
-Bytes ReadPackage(ByteView file, const PayloadLayout& layout, ReadOptions options) {
+Bytes ReadPackage(const RandomAccess& file, const PayloadLayout& layout, ReadOptions options) {
     Bytes package;
     ReadRecords(file, layout, options,
                 [&](ByteView piece) { package.insert(package.end(), piece.begin(), piece.end()); });

@@ -1,5 +1,7 @@
 // Reading a payload file with the launcher's own reader: its marker search,
-// settings parser and record stream, run over the file in memory.
+// settings parser and record stream. The marker and the settings are found
+// in the file's first bytes, held in memory; the records are read from the
+// file piece by piece.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +10,9 @@
 #include <string>
 
 #include "chunk_stream.h"
+#include "payload_format.h"
 #include "base/bytes.h"
+#include "base/random_access.h"
 #include "payload/settings.h"
 
 namespace boxlift {
@@ -22,18 +26,24 @@ struct PayloadLayout {
     Settings settings;
 };
 
-// Finds the payload as the launcher does and parses its settings block.
-// Throws Error when the launcher would find no payload or no block.
-PayloadLayout LocatePayload(ByteView file);
+// How much of the file's start the launcher reads for its marker and
+// settings: the marker's window, then the settings block's, which starts
+// inside the first.
+inline constexpr std::size_t kPayloadHeadSize = 2 * std::size_t{kSettingsWindowSize};
+
+// Finds the payload as the launcher does and parses its settings block,
+// in the file's first bytes (kPayloadHeadSize of them suffice). Throws Error
+// when the launcher would find no payload or no block.
+PayloadLayout LocatePayload(ByteView head);
 
 struct StreamSummary {
     StreamMeasure measure{};
-    std::size_t endOffset = 0;  // just past the end record
+    std::uint64_t endOffset = 0;  // just past the end record
 };
 
 // Walks the record headers, skipping the data. Throws Error naming the
 // record and its file offset when a header is bad or the file ends early.
-StreamSummary MeasureStream(ByteView file, const PayloadLayout& layout);
+StreamSummary MeasureStream(const RandomAccess& file, const PayloadLayout& layout);
 
 struct ReadOptions {
     bool refuseFixedHuffman = false;  // a fixed-Huffman block is an error
@@ -47,10 +57,10 @@ struct ReadOptions {
 // (zlib checks each Adler-32), and hands each record's package bytes to
 // take. Throws Error naming the record and its file offset at the first bad
 // one.
-void ReadRecords(ByteView file, const PayloadLayout& layout, ReadOptions options,
+void ReadRecords(const RandomAccess& file, const PayloadLayout& layout, ReadOptions options,
                  const std::function<void(ByteView)>& take);
 
-// The same, returning the whole package.
-Bytes ReadPackage(ByteView file, const PayloadLayout& layout, ReadOptions options = {});
+// The same, returning the whole package (for packages known to be small).
+Bytes ReadPackage(const RandomAccess& file, const PayloadLayout& layout, ReadOptions options = {});
 
 }  // namespace boxlift

@@ -330,9 +330,8 @@ void CheckCompoundLayout(std::uint64_t fileSize, const ReadAtFunction& read) {
 void CheckCompoundFile(const std::filesystem::path& path) {
     InputFile file(path);
     try {
-        CheckCompoundLayout(file.Size(), [&file](std::uint64_t offset, std::span<std::uint8_t> b) {
-            return file.ReadAt(offset, b);
-        });
+        const RandomAccess access = file.Access();
+        CheckCompoundLayout(access.size, access.readAt);
     } catch (const Error& e) {
         if (!e.file().empty()) throw;  // the system's reason for a failed read
         throw Error("not a Windows Installer package: " + e.problem()).InFile(path.string());

@@ -4,16 +4,12 @@
 // chains, and a damaged file crashes them instead of being refused.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
-#include <span>
+
+#include "base/random_access.h"
 
 namespace boxlift {
-
-// Fills buffer from offset; returns the bytes read, fewer only at the end.
-using ReadAtFunction = std::function<std::size_t(std::uint64_t, std::span<std::uint8_t>)>;
 
 // Checks a compound file of fileSize bytes, read through read: the header's
 // fields and counts against the size, the DIFAT, every FAT and MiniFAT

@@ -38,11 +38,13 @@ TempFile::TempFile(const std::filesystem::path& target) : target_(target) {
     Create();
 }
 
-ScratchFile::ScratchFile(std::string_view name, ByteView data) {
+ScratchFile::ScratchFile(std::string_view name, const std::function<void(TempFile&)>& fill) {
     char prefix[24];
     std::snprintf(prefix, sizeof prefix, "boxlift-%08x-", RandomValue());
     path_ = std::filesystem::temp_directory_path() / (prefix + std::string(name));
-    WriteFileBytes(path_, data);
+    TempFile temp(path_);
+    fill(temp);
+    temp.Commit();
 }
 
 ScratchFile::~ScratchFile() {

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 
 #include "base/bytes.h"
+#include "base/random_access.h"
 #include "platform/interrupt_cleanup.h"
 
 namespace boxlift {
@@ -61,6 +63,12 @@ public:
     // Fills buffer from offset as far as the file goes, without moving the
     // position Read goes on from; fewer bytes only at the end of the file.
     std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer);
+    // The file read through ReadAt; it must outlive what is returned.
+    RandomAccess Access() {
+        return {size_, [this](std::uint64_t offset, std::span<std::uint8_t> buffer) {
+                    return ReadAt(offset, buffer);
+                }};
+    }
 
 private:
     std::filesystem::path path_;
@@ -95,11 +103,13 @@ private:
     bool committed_ = false;
 };
 
-// A complete copy of data in the system's temporary folder, for a library
-// that reads files by name; removed again when this goes.
+// A file in the system's temporary folder, for a library that reads files
+// by name: fill writes it through the TempFile it is given, piece by piece,
+// and it is removed again when this goes. It appears under its name only
+// once complete.
 class ScratchFile {
 public:
-    ScratchFile(std::string_view name, ByteView data);
+    ScratchFile(std::string_view name, const std::function<void(TempFile&)>& fill);
     ~ScratchFile();
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;

@@ -23,8 +23,14 @@ struct PackageSummary {
     std::optional<int> wordCount;  // source and elevation flags
 };
 
-// Throws Error naming the file when it is no readable database.
-PackageSummary ReadSummaryInformation(const std::filesystem::path& package);
+// The Property table and the summary information, the file checked and
+// opened once for both. Throws Error naming the file as ReadPropertyTable
+// does, or when the summary information cannot be read.
+struct PackageTables {
+    std::map<std::string, std::string> properties;
+    PackageSummary summary;
+};
+PackageTables ReadPackageTables(const std::filesystem::path& package);
 // One row of the _Columns table: a column's number and name.
 struct ColumnRow {
     int number;

@@ -112,24 +112,20 @@ void ForEachRow(LibmsiDatabase* database, const std::string& file, const char* s
     }
 }
 
-}  // namespace
-
-std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
-    CheckCompoundFile(package);
-    SilenceLibraryMessages();
+// The rows of the Property table, its columns checked first.
+std::map<std::string, std::string> PropertiesOf(LibmsiDatabase* database,
+                                                const std::filesystem::path& package) {
     const std::string name = package.string();
-    GObjectPtr<LibmsiDatabase> database = OpenDatabase(name);
     std::vector<ColumnRow> columns;
     ForEachRow(
-        database.get(), name, kPropertyColumnsQuery, "has no _Columns table",
-        [&](LibmsiRecord* record) {
+        database, name, kPropertyColumnsQuery, "has no _Columns table", [&](LibmsiRecord* record) {
             const bool numbered =
                 libmsi_record_get_field_count(record) >= 1 && !libmsi_record_is_null(record, 1);
             columns.push_back({numbered ? libmsi_record_get_int(record, 1) : 0, Field(record, 2)});
         });
     AboutFile(package, [&] { CheckPropertyColumns(columns); });
     std::map<std::string, std::string> properties;
-    ForEachRow(database.get(), name, "SELECT `Property`, `Value` FROM `Property`",
+    ForEachRow(database, name, "SELECT `Property`, `Value` FROM `Property`",
                "has no Property table", [&](LibmsiRecord* record) {
                    const std::string key = Field(record, 1);
                    if (!key.empty()) properties[key] = Field(record, 2);
@@ -137,20 +133,34 @@ std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path
     return properties;
 }
 
-PackageSummary ReadSummaryInformation(const std::filesystem::path& package) {
-    CheckCompoundFile(package);
-    SilenceLibraryMessages();
-    const std::string name = package.string();
-    GObjectPtr<LibmsiDatabase> database = OpenDatabase(name);
+PackageSummary SummaryOf(LibmsiDatabase* database, const std::string& name) {
     GObjectPtr<LibmsiSummaryInfo> summary(
         Checked(name, "cannot read the summary information",
-                [&](GError** e) { return libmsi_summary_info_new(database.get(), 0, e); }));
+                [&](GError** e) { return libmsi_summary_info_new(database, 0, e); }));
     // libmsi names the properties by their use in documents: the
     // revision number (9) holds the package code, the word count (15) its
     // flags.
     return {SummaryString(summary.get(), LIBMSI_PROPERTY_UUID),
             SummaryString(summary.get(), LIBMSI_PROPERTY_TEMPLATE),
             SummaryInt(summary.get(), LIBMSI_PROPERTY_SOURCE)};
+}
+
+// The database, once the compound-file check has found the file sound.
+GObjectPtr<LibmsiDatabase> OpenChecked(const std::filesystem::path& package) {
+    CheckCompoundFile(package);
+    SilenceLibraryMessages();
+    return OpenDatabase(package.string());
+}
+
+}  // namespace
+
+std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
+    return PropertiesOf(OpenChecked(package).get(), package);
+}
+
+PackageTables ReadPackageTables(const std::filesystem::path& package) {
+    const GObjectPtr<LibmsiDatabase> database = OpenChecked(package);
+    return {PropertiesOf(database.get(), package), SummaryOf(database.get(), package.string())};
 }
 
 }  // namespace boxlift

@@ -103,14 +103,10 @@ void ForEachRow(const MsiHandle& database, const std::string& file, const wchar_
     }
 }
 
-}  // namespace
-
-std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
-    CheckCompoundFile(package);
+// The rows of the Property table, its columns checked first.
+std::map<std::string, std::string> PropertiesOf(const MsiHandle& database,
+                                                const std::filesystem::path& package) {
     const std::string name = package.string();
-    MsiHandle database;
-    Check(MsiOpenDatabaseW(package.c_str(), kReadOnly, database.out()), name,
-          "not a readable installer database");
     std::vector<ColumnRow> columns;
     const std::string columnsQuery = kPropertyColumnsQuery;
     ForEachRow(database, name, std::wstring(columnsQuery.begin(), columnsQuery.end()).c_str(),
@@ -129,13 +125,34 @@ std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path
     return properties;
 }
 
-PackageSummary ReadSummaryInformation(const std::filesystem::path& package) {
-    CheckCompoundFile(package);
+PackageSummary SummaryOf(const MsiHandle& database, const std::string& name) {
     MsiHandle summary;
-    Check(MsiGetSummaryInformationW(0, package.c_str(), 0, summary.out()), package.string(),
+    Check(MsiGetSummaryInformationW(database.get(), nullptr, 0, summary.out()), name,
           "cannot read the summary information");
     return {SummaryString(summary, kRevisionNumber), SummaryString(summary, kTemplate),
             SummaryInt(summary, kWordCount)};
+}
+
+// Opens the database into database, once the compound-file check has found
+// the file sound.
+void OpenChecked(const std::filesystem::path& package, MsiHandle& database) {
+    CheckCompoundFile(package);
+    Check(MsiOpenDatabaseW(package.c_str(), kReadOnly, database.out()), package.string(),
+          "not a readable installer database");
+}
+
+}  // namespace
+
+std::map<std::string, std::string> ReadPropertyTable(const std::filesystem::path& package) {
+    MsiHandle database;
+    OpenChecked(package, database);
+    return PropertiesOf(database, package);
+}
+
+PackageTables ReadPackageTables(const std::filesystem::path& package) {
+    MsiHandle database;
+    OpenChecked(package, database);
+    return {PropertiesOf(database, package), SummaryOf(database, package.string())};
 }
 
 }  // namespace boxlift
