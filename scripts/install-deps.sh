@@ -33,6 +33,7 @@ have wine || need+=(wine wine32:i386 wine64)
 have wrestool || need+=(icoutils)
 have osslsigncode || need+=(osslsigncode)
 have openssl || need+=(openssl)
+[ -x /usr/bin/time ] || need+=(time)   # peak memory, in the bench and the large-setup test
 python3 -c 'import yaml' 2>/dev/null || need+=(python3-yaml)  # the tests read the winget manifest
 have clang++ || need+=(clang)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)  # libFuzzer
