@@ -102,7 +102,7 @@ WXS
 # A Binary stream is stored in the database as it is.
 binary_body() {  # FILE for the Binary element, or nothing
     printf '    <Directory Id="TARGETDIR" Name="SourceDir"/>\n    <Feature Id="Main" Level="1"/>\n'
-    [ -z "$1" ] || printf '    <Binary Id="Content" SourceFile="%s"/>\n' "$1"
+    [ -z "${1:-}" ] || printf '    <Binary Id="Content" SourceFile="%s"/>\n' "$1"
 }
 make_package() {  # OUT.msi BODY
     write_wxs "$2"
