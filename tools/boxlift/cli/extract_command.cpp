@@ -55,13 +55,7 @@ int RunExtract(const ExtractRequest& request, std::ostream& out) {
     if (fs::equivalent(target, request.setup, error))
         throw Error("is the input file itself").InFile(target.string());
     TempFile package(target);
-    std::uint64_t written = 0;
-    AboutFile(request.setup, [&] {
-        ReadRecords(setup.file, setup.layout, {}, [&](ByteView piece) {
-            package.Write(piece);
-            written += piece.size();
-        });
-    });
+    const std::uint64_t written = CopyPackage(setup, package);
     package.Commit();
     dirs.Keep();
     out << "boxlift: wrote " << target.string() << " (" << written << " bytes)\n";

@@ -252,9 +252,8 @@ int RunInspect(const InspectRequest& request, std::ostream& out) {
 // temporary folder for them, removed again at once.
 ProductReport ReadProductReport(const SetupFile& setup) {
     try {
-        const ScratchFile copy(setup.path.stem().string() + ".msi", [&](TempFile& out) {
-            ReadRecords(setup.file, setup.layout, {}, [&](ByteView piece) { out.Write(piece); });
-        });
+        const ScratchFile copy(setup.path.stem().string() + ".msi",
+                               [&](TempFile& out) { CopyPackage(setup, out); });
         return {ReadPackageIdentity(copy.Path()), {}};
     } catch (const Error& e) {
         return {std::nullopt, e.problem()};

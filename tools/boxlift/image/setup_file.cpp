@@ -14,9 +14,15 @@ std::optional<VersionInfo> FindVersion(const SetupFile& setup) {
     return std::nullopt;
 }
 
-// The launcher looks for its payload in the head; an image running past it
-// is no launcher's.
-SetupFile Parse(SetupFile setup) {
+// Reads the head of file, then finds the image and the payload in it. The
+// launcher looks for its payload in the head; an image running past it is
+// no launcher's.
+SetupFile Parse(const std::filesystem::path& path, RandomAccess file) {
+    SetupFile setup;
+    setup.path = path;
+    setup.file = std::move(file);
+    setup.head.resize(std::min<std::uint64_t>(setup.file.size, kPayloadHeadSize));
+    setup.head.resize(setup.file.readAt(0, setup.head));
     return AboutFile(setup.path, [&] {
         setup.image = ParsePe(setup.head, setup.file.size);
         if (setup.image.imageEnd > setup.head.size())
@@ -35,28 +41,30 @@ SetupFile Parse(SetupFile setup) {
 
 SetupFile ReadSetupFile(const std::filesystem::path& path) {
     auto input = std::make_shared<InputFile>(path);
-    SetupFile setup;
-    setup.path = path;
-    setup.file = {input->Size(), [input](std::uint64_t offset, std::span<std::uint8_t> buffer) {
+    return Parse(path,
+                 {input->Size(), [input](std::uint64_t offset, std::span<std::uint8_t> buffer) {
                       return input->ReadAt(offset, buffer);
-                  }};
-    setup.head.resize(std::min<std::uint64_t>(input->Size(), kPayloadHeadSize));
-    setup.head.resize(input->ReadAt(0, setup.head));
-    return Parse(std::move(setup));
+                  }});
 }
 
 SetupFile ParseSetupFile(const std::filesystem::path& path, Bytes bytes) {
     auto whole = std::make_shared<const Bytes>(std::move(bytes));
-    SetupFile setup;
-    setup.path = path;
     const RandomAccess view = InMemory(*whole);
-    setup.file = {view.size, [whole, read = view.readAt](std::uint64_t offset,
-                                                         std::span<std::uint8_t> buffer) {
-                      return read(offset, buffer);
-                  }};
-    setup.head.assign(whole->begin(),
-                      whole->begin() + std::min<std::size_t>(whole->size(), kPayloadHeadSize));
-    return Parse(std::move(setup));
+    return Parse(path, {view.size, [whole, read = view.readAt](std::uint64_t offset,
+                                                               std::span<std::uint8_t> buffer) {
+                            return read(offset, buffer);
+                        }});
+}
+
+std::uint64_t CopyPackage(const SetupFile& setup, TempFile& out) {
+    std::uint64_t written = 0;
+    AboutFile(setup.path, [&] {
+        ReadRecords(setup.file, setup.layout, {}, [&](ByteView piece) {
+            out.Write(piece);
+            written += piece.size();
+        });
+    });
+    return written;
 }
 
 }  // namespace boxlift

@@ -14,6 +14,7 @@
 #include "image/pe_image.h"
 #include "image/version_info.h"
 #include "payload/payload_reader.h"
+#include "platform/file_io.h"
 
 namespace boxlift {
 
@@ -33,5 +34,9 @@ SetupFile ReadSetupFile(const std::filesystem::path& path);
 
 // The same over the file's bytes, already in memory; path names it.
 SetupFile ParseSetupFile(const std::filesystem::path& path, Bytes bytes);
+
+// Writes the package to out record by record, every record checked as it
+// is read; returns its size. Throws Error naming the record and the file.
+std::uint64_t CopyPackage(const SetupFile& setup, TempFile& out);
 
 }  // namespace boxlift
