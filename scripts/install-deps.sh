@@ -2,9 +2,13 @@
 # Installs the Debian packages the build and the tests need, and fetches
 # the Debian source packages of zlib, libdeflate and libpng1.6: the launcher's
 # zlib and boxlift.exe's zlib, libdeflate and libpng are built from them.
-# Idempotent: does nothing when everything is already there. Must run as
-# root on Debian.
+# Then makes sure 32-bit programs run, through an emulator where the
+# kernel runs none (deps/i386.sh). Idempotent: does nothing when everything
+# is already there. Must run as root on Debian.
 set -euo pipefail
+here=$(dirname "${BASH_SOURCE[0]}")
+source "$here/deps/apt.sh"
+source "$here/deps/i386.sh"
 
 need=()
 have() { command -v "$1" >/dev/null 2>&1; }
@@ -48,6 +52,7 @@ sources=()
 [ -f "$src_dir/libpng1.6/pngread.c" ] || sources+=(libpng1.6)
 
 if [ ${#need[@]} -eq 0 ] && [ ${#sources[@]} -eq 0 ]; then
+    i386_ensure
     exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
@@ -64,10 +69,10 @@ if [ ${#sources[@]} -gt 0 ] && [ ! -f "$src_list" ]; then
         "$VERSION_CODENAME" > "$src_list"
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
+apt_update
 if [ ${#need[@]} -gt 0 ]; then
     echo "install-deps: installing ${need[*]}"
-    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+    apt_install "${need[@]}"
 fi
 for package in "${sources[@]}"; do
     echo "install-deps: fetching $package's source package into $src_dir"
@@ -80,3 +85,4 @@ for package in "${sources[@]}"; do
         exit 1
     fi
 done
+i386_ensure

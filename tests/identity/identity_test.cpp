@@ -340,7 +340,11 @@ TEST_F(Identity, WindowsToolReadsASetupOverTwoGiB) {
                 fs::remove_all(dir / name);
         }
     } remove{dir_};
-    ASSERT_GT(fs::space(dir_).available, 4 * kContent) << "too little disk for " << dir_;
+    // The content, the package, the setup and the extracted copy.
+    const std::uint64_t needed = 4 * kContent, found = fs::space(dir_).available;
+    if (found < needed)
+        GTEST_SKIP() << "needs " << needed / 1000000 << " MB free in " << dir_.string()
+                     << ", found " << found / 1000000 << " MB";
     // AES-CTR over zeros: the same incompressible bytes on every run.
     const std::string key(32, '0');
     ASSERT_EQ(Run({"sh", "-c",
