@@ -82,31 +82,39 @@ apt_multiarch_pins() {
 
 # Why apt cannot install PACKAGES..., in one line: the first cause apt
 # names that is not only a consequence ("... but it is not going to be
-# installed"), following such consequences a few packages down. APT_OPTS
-# (an array) are passed to apt-get.
+# installed"), preferring one about the packages asked for, and following
+# such consequences a few packages down. APT_OPTS (an array) are passed to
+# apt-get.
 apt_why_not() {
-    local target="" out cause depth
+    local out unmet wanted cause next depth
     for depth in 1 2 3 4 5; do
-        out=$(apt-get -s "${APT_OPTS[@]}" install "$@" 2>&1) && return 0
+        out=$(apt-get -s --no-remove "${APT_OPTS[@]}" install "$@" 2>&1) && return 0
         if grep -q '^E: Unable to locate package' <<<"$out"; then
             sed -n 's/^E: Unable to locate package \(.*\)/\1: no index apt has offers it/p' <<<"$out" | head -n 1
             return 0
         fi
-        local unmet
-        unmet=$(sed -n '/have unmet dependencies:/,/^E:/p' <<<"$out" | grep -v -e 'unmet dependencies:' -e '^E:' -e 'Recommends:' |
-            awk '/^ [^ ]/ { who = $1 } { line = $0; sub(/^ [^ ]+ :/, "", line); gsub(/^ +/, "", line); print who ": " line }')
-        cause=$(grep -v 'but it is not going to be installed' <<<"$unmet" | grep -F -- "$target" | head -n 1)
-        [ -n "$cause" ] || cause=$(grep -v 'but it is not going to be installed' <<<"$unmet" | head -n 1)
+        # "PACKAGE: Depends: ...", one line each, alternatives ("or") joined
+        unmet=$(sed -n '/have unmet dependencies:/,/^E:/p' <<<"$out" | sed '1d;$d' | awk '
+            /^ [^ ]+ :/ { who = $1; sub(/^ [^ ]+ : */, "") }
+            { sub(/^ +/, ""); line = (joined ? line " " : who ": ") $0; joined = / or$/ }
+            !joined { print line }' | grep -E ': (Pre)?Depends:|: Breaks:|: Conflicts:')
+        wanted=$(printf '%s\n' "${@%%[:=]*}")
+        cause=$(grep -v 'not going to be installed' <<<"$unmet" | grep -F -f <(echo "$wanted") | head -n 1)
+        [ -n "$cause" ] || cause=$(grep -v 'not going to be installed' <<<"$unmet" | head -n 1)
         if [ -n "$cause" ]; then
             printf '%s\n' "$cause"
             return 0
         fi
-        local next
-        next=$(sed -n 's/.*Depends: \([^ ]*\) .*but it is not going to be installed.*/\1/p' <<<"$unmet" | head -n 1)
+        next=$( (grep -F -f <(echo "$wanted") <<<"$unmet"; echo "$unmet") |
+            sed -n 's/.*Depends: \([^ ]*\) .*but it is not going to be installed.*/\1/p' | head -n 1)
         [ -n "$next" ] || break
         set -- "$next"
-        target=$next
     done
+    if grep -q '^E: Packages need to be removed' <<<"$out"; then
+        printf 'that would remove %s\n' "$(apt-get -s "${APT_OPTS[@]}" install "$@" 2>/dev/null |
+            sed -n 's/^Remv \([^ ]*\).*/\1/p' | head -n 8 | paste -sd ' ' -)"
+        return 0
+    fi
     grep '^E:' <<<"$out" | head -n 1
 }
 

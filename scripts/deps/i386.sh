@@ -36,7 +36,7 @@ i386_emulator() {
 }
 
 # Fetches qemu-i386 from bookworm-backports into I386_QEMU_DIR, once per
-# version, with apt's own signature checks, but without adding backports
+# host, with apt's own signature checks, but without adding backports
 # to the system's sources.
 i386_fetch_qemu() {
     [ -x "$I386_QEMU_DIR/qemu-i386" ] && return 0
@@ -50,7 +50,7 @@ i386_fetch_qemu() {
                     -o "APT::Architecture=$(dpkg --print-architecture)" -o APT::Sandbox::User=root)
     apt-get "${apt_opts[@]}" update -qq || status=$?
     local version=$I386_QEMU_VERSION
-    if [ $status -eq 0 ] && ! apt-cache "${apt_opts[@]}" show "qemu-user=$version" >/dev/null 2>&1; then
+    if [ $status -eq 0 ] && ! apt-cache "${apt_opts[@]}" madison qemu-user | grep -q " $version "; then
         version=$(apt-cache "${apt_opts[@]}" policy qemu-user | sed -n 's/^  Candidate: //p')
         if dpkg --compare-versions "${version:-0}" lt 1:10; then
             i386_say "bookworm-backports offers no qemu-user 10 or later (found: ${version:-none})"
