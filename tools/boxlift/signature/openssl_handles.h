@@ -3,6 +3,7 @@
 #pragma once
 
 #include <openssl/bio.h>
+#include <openssl/bn.h>
 #include <openssl/evp.h>
 #include <openssl/pkcs7.h>
 #include <openssl/ts.h>
