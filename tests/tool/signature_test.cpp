@@ -83,13 +83,14 @@ Bytes WithSignature(Bytes setup, PKCS7* p7) {
     return setup;
 }
 
-// The file offset of the first data byte of the first record of type.
+// The file offset of the middle of the first record of type's data.
 std::size_t FirstRecordData(const Bytes& setup, std::uint8_t type) {
     const ByteReader in(setup);
     for (std::size_t at = LocatePayload(setup).streamOffset + 4; setup.at(at) != kEndRecord;) {
-        const std::size_t data = at + (setup[at] == kStoredRecord ? 5 : 9);
-        if (setup[at] == type) return data;
-        at = data + in.U32(at + (setup[at] == kStoredRecord ? 1 : 5));
+        const bool stored = setup[at] == kStoredRecord;
+        const std::size_t data = at + (stored ? 5 : 9), size = in.U32(at + (stored ? 1 : 5));
+        if (setup[at] == type) return data + size / 2;
+        at = data + size;
     }
     ADD_FAILURE() << "no record of type " << int{type};
     return 0;
@@ -387,10 +388,10 @@ TEST_F(Signatures, EveryFaultIsAProblemOfItsOwn) {
         kSigner + "\n";
     const std::string fails = " fails at the timestamp's time: ";
     const std::vector<Row> rows = {
-        {"stored.exe", "", 1, {digest, mismatch}},
+        {"stored.exe", "", 1, {"1 problem(s):\n  " + digest, mismatch}},
         {"compressed.exe", "", 1, {digest, mismatch, "the zlib stream is corrupt"}},
-        {"code.exe", "", 1, {digest, mismatch}},
-        {"settings.exe", "", 1, {digest, mismatch}},
+        {"code.exe", "", 1, {"1 problem(s):\n  " + digest, mismatch}},
+        {"settings.exe", "", 1, {"1 problem(s):\n  " + digest, mismatch}},
         {"impostor.exe", "", 1, {"1 problem(s):\n  " + badSignature}},
         {"attributes.exe", "", 1, {"1 problem(s):\n  " + badSignature}},
         {"grafted.exe",
