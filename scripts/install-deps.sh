@@ -34,6 +34,7 @@ have wine || need+=(wine wine32:i386 wine64)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 [ -f /usr/include/libdeflate.h ] || need+=(libdeflate-dev)
 [ -f /usr/include/png.h ] || need+=(libpng-dev)
+[ -f /usr/include/openssl/evp.h ] || need+=(libssl-dev)  # verify's signature checks
 have wrestool || need+=(icoutils)
 have osslsigncode || need+=(osslsigncode)
 have openssl || need+=(openssl)

@@ -4,7 +4,7 @@
 # the tool sees nothing of src/ but the payload format library, through its
 # payload/ folder alone.
 #   launcher: format < common < payload < engine < ui < startup
-#   tool:     base < platform < payload < image < package < cli
+#   tool:     base < platform < payload < image < package < signature < cli
 #   (a quoted name without a folder is a header of src/format, or
 #   res/resource_ids.h)
 # Prints every include against the order and fails if there is one.
@@ -12,7 +12,7 @@ set -u
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 cd "$root" || exit 2
 layers=(format common payload engine ui startup)
-tool_layers=(base platform payload image package cli)
+tool_layers=(base platform payload image package signature cli)
 # rank NAME LAYER...: NAME's place among the layers, or -1.
 rank() {
     local name=$1 i=0; shift

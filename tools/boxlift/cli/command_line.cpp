@@ -55,6 +55,19 @@ void AddSetupFile(CLI::App& command, std::filesystem::path& setup) {
     command.add_option("SETUP", setup, "a setup.exe written by boxlift")->required();
 }
 
+// The roots a signature's chain is checked against, for inspect and verify.
+void AddCaFile(CLI::App& command, std::filesystem::path& caFile) {
+    // An empty name would quietly check no chain.
+    const CLI::Validator named(
+        [](const std::string& name) { return name.empty() ? "the file name is empty" : ""; }, "",
+        "named");
+    command
+        .add_option("--ca", caFile,
+                    "PEM file of trusted root certificates: each signer's and timestamp "
+                    "authority's chain must reach one (default: chains not checked)")
+        ->check(named);
+}
+
 void AddInspect(CLI::App& app, InspectRequest& r) {
     CLI::App* inspect = app.add_subcommand(
         "inspect",
@@ -65,6 +78,7 @@ void AddInspect(CLI::App& app, InspectRequest& r) {
         "--codepage", [&r](unsigned codepage) { r.codepage = codepage; },
         "code page the settings' texts were written in (default: 1252 when every text is "
         "valid in it, else bytes above 127 shown as \\xNN)");
+    AddCaFile(*inspect, r.caFile);
 }
 
 void AddExtract(CLI::App& app, ExtractRequest& r) {
@@ -76,8 +90,11 @@ void AddExtract(CLI::App& app, ExtractRequest& r) {
 
 void AddVerify(CLI::App& app, VerifyRequest& r) {
     CLI::App* verify = app.add_subcommand(
-        "verify", "Checks that SETUP.exe keeps the payload contract; exit 0 when it does.");
+        "verify",
+        "Checks that SETUP.exe keeps the payload contract and that its signatures sign it; "
+        "exit 0 when it does.");
     AddSetupFile(*verify, r.setup);
+    AddCaFile(*verify, r.caFile);
 }
 
 void AddManifest(CLI::App& app, ManifestRequest& r) {

@@ -1,9 +1,9 @@
 // The tool's command line, on CLI11:
 //   boxlift build [--config FILE] [-o OUT] [--launcher PATH] [--jobs N] [--level N]
 //                [--quiet] PACKAGE.msi
-//   boxlift inspect [--json] [--codepage N] SETUP.exe
+//   boxlift inspect [--json] [--codepage N] [--ca FILE] SETUP.exe
 //   boxlift extract [-o DIR] SETUP.exe
-//   boxlift verify SETUP.exe
+//   boxlift verify [--ca FILE] SETUP.exe
 //   boxlift manifest --url URL [--id ID] [--json] SETUP.exe
 //   boxlift --version | --help, and --help after each command
 #pragma once
@@ -36,6 +36,7 @@ struct InspectRequest {
     std::filesystem::path setup;
     bool json = false;
     std::optional<unsigned> codepage;  // of the settings' texts; none: see WriteInspectReport
+    std::filesystem::path caFile;      // roots for the signatures' chains; empty: none
 };
 
 struct ExtractRequest {
@@ -45,6 +46,7 @@ struct ExtractRequest {
 
 struct VerifyRequest {
     std::filesystem::path setup;
+    std::filesystem::path caFile;  // roots for the signatures' chains; empty: none
 };
 
 struct ManifestRequest {

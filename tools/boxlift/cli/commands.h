@@ -10,6 +10,7 @@
 #include "cli/command_line.h"
 #include "image/setup_file.h"
 #include "package/package_identity.h"
+#include "signature/authenticode.h"
 
 namespace boxlift {
 
@@ -28,16 +29,20 @@ struct ProductReport {
 ProductReport ReadProductReport(const SetupFile& setup);
 
 struct VerifyFindings {
-    std::vector<std::string> problems;  // empty when the file keeps the contract
-    std::vector<std::string> warnings;  // what the launcher accepts but no writer writes
+    std::vector<std::string> problems;        // empty when the file keeps the contract
+    std::vector<std::string> warnings;        // what the launcher accepts but no writer writes
+    std::vector<SignatureReport> signatures;  // each one's problems are among problems too
 };
 
 // What inspect and verify make of a setup.exe already read: the report
 // (with the product's part when one is given), and verify's findings. The
 // texts are decoded from codepage; without one, from the default code
-// page when every text is valid in it, else shown escaped.
+// page when every text is valid in it, else shown escaped. The signatures
+// are checked with signatureOptions (throws Error when its --ca file
+// cannot be read).
 void WriteInspectReport(const SetupFile& setup, std::optional<unsigned> codepage, bool json,
-                        std::ostream& out, const ProductReport* product = nullptr);
-VerifyFindings VerifySetup(const SetupFile& setup);
+                        std::ostream& out, const ProductReport* product = nullptr,
+                        const VerifyOptions& signatureOptions = {});
+VerifyFindings VerifySetup(const SetupFile& setup, const VerifyOptions& signatureOptions = {});
 
 }  // namespace boxlift

@@ -7,11 +7,14 @@
 
 #include "base/error.h"
 #include "cli/commands.h"
+#include "image/certificate_table.h"
 #include "image/setup_file.h"
 #include "payload/payload_reader.h"
 #include "payload/settings.h"
 #include "platform/codepage.h"
 #include "platform/file_io.h"
+#include "signature/setup_signatures.h"
+#include "signature/signature_text.h"
 
 namespace boxlift {
 namespace {
@@ -131,13 +134,63 @@ ordered_json ProductJson(const ProductReport& product) {
             {"elevationRequired", id.elevationRequired}};
 }
 
+ordered_json CertificateJson(const std::optional<CertificateFacts>& certificate) {
+    if (!certificate) return nullptr;
+    return {{"subject", certificate->subject},   {"issuer", certificate->issuer},
+            {"serial", certificate->serial},     {"notBefore", certificate->notBefore},
+            {"notAfter", certificate->notAfter}, {"sha256", certificate->sha256}};
+}
+
+ordered_json TimestampJson(const std::optional<TimestampReport>& timestamp) {
+    if (!timestamp) return nullptr;
+    return {{"kind", timestamp->kind},
+            {"time", timestamp->time.empty() ? ordered_json() : ordered_json(timestamp->time)},
+            {"authority", CertificateJson(timestamp->authority)},
+            {"verified", timestamp->verified},
+            {"chain", timestamp->chain}};
+}
+
+ordered_json SignatureJson(const SignatureReport& report) {
+    auto text = [](const std::string& value) {
+        return value.empty() ? ordered_json() : ordered_json(value);
+    };
+    return {{"number", report.number},
+            {"nestedIn", report.nestedIn ? ordered_json(report.nestedIn) : ordered_json()},
+            {"digest",
+             {{"algorithm", text(report.digestAlgorithm)},
+              {"signed", text(report.signedDigest)},
+              {"file", text(report.contentDigest)},
+              {"matches", report.DigestMatches()}}},
+            {"pageHashes", report.pageHashes.empty()
+                               ? ordered_json()
+                               : ordered_json(report.pageHashes + ", not checked")},
+            {"signer", CertificateJson(report.signer)},
+            {"timestamp", TimestampJson(report.timestamp)},
+            {"chain", text(report.chain)},
+            {"problems", report.problems}};
+}
+
+// The certificate table's place and the signatures in it; its problem
+// instead of them when it does not hold exactly its entries.
+ordered_json SignatureTableJson(const SetupFile& setup,
+                                const std::vector<SignatureReport>& signatures,
+                                const std::string& tableProblem) {
+    if (setup.signature.size == 0) return nullptr;
+    ordered_json table = {{"offset", setup.signature.address}, {"size", setup.signature.size}};
+    if (!tableProblem.empty()) {
+        table["error"] = tableProblem;
+        return table;
+    }
+    table["signatures"] = ordered_json::array();
+    for (const SignatureReport& report : signatures)
+        table["signatures"].push_back(SignatureJson(report));
+    return table;
+}
+
 ordered_json Report(const SetupFile& setup, const StreamSummary& stream,
-                    std::optional<unsigned> codepage) {
+                    std::optional<unsigned> codepage, const ordered_json& signature) {
     const StreamMeasure& m = stream.measure;
     const std::uint64_t streamBytes = stream.endOffset - setup.layout.streamOffset;
-    ordered_json signature = nullptr;
-    if (setup.signature.size != 0)
-        signature = {{"offset", setup.signature.address}, {"size", setup.signature.size}};
     const std::vector<std::string> texts = BlockTexts(setup.layout.settings);
     const std::optional<unsigned> shown = ShownCodepage(texts, codepage);
     return {{"file", setup.path.string()},
@@ -187,7 +240,24 @@ std::string TextValue(const ordered_json& value, bool escaped) {
     return undoubled;
 }
 
-void PrintText(const ordered_json& r, std::ostream& out) {
+// The signatures' facts, "N LABEL TEXT" after the label signature.
+void PrintSignatures(const std::vector<SignatureReport>& signatures, std::ostream& out) {
+    constexpr std::size_t kLabelWidth = 12;
+    auto line = [&](const SignatureReport& report, const std::string& label,
+                    const std::string& text) {
+        out << "signature  " << report.number << ' ' << label
+            << std::string(kLabelWidth - label.size(), ' ') << text << '\n';
+    };
+    for (const SignatureReport& report : signatures) {
+        if (report.nestedIn != 0)
+            line(report, "nested in", "signature " + std::to_string(report.nestedIn));
+        for (const ReportLine& fact : SignatureLines(report)) line(report, fact.label, fact.text);
+        for (const std::string& problem : report.problems) line(report, "problem", problem);
+    }
+}
+
+void PrintText(const ordered_json& r, const std::vector<SignatureReport>& signatures,
+               std::ostream& out) {
     auto line = [&](const char* label, const std::string& text) {
         out << label << std::string(11 - std::string_view(label).size(), ' ') << text << '\n';
     };
@@ -231,6 +301,22 @@ void PrintText(const ordered_json& r, std::ostream& out) {
     line("signature", s.is_null() ? "none"
                                   : "Authenticode, " + s["size"].dump() + " bytes at offset " +
                                         s["offset"].dump());
+    if (!s.is_null() && s.contains("error")) line("signature", s["error"].get<std::string>());
+    PrintSignatures(signatures, out);
+}
+
+// The signatures checked; a table that does not hold exactly its entries
+// gives none, and its problem.
+std::vector<SignatureReport> InspectSignatures(const SetupFile& setup, const VerifyOptions& options,
+                                               std::string& tableProblem) {
+    if (setup.signature.size == 0) return {};
+    try {
+        ReadCertificateTable(setup.file, setup.signature);
+    } catch (const Error& e) {
+        tableProblem = e.Message();
+        return {};
+    }
+    return VerifySetupSignatures(setup, options);
 }
 
 }  // namespace
@@ -244,7 +330,7 @@ int RunInspect(const InspectRequest& request, std::ostream& out) {
     }
     const SetupFile setup = ReadSetupFile(request.setup);
     const ProductReport product = ReadProductReport(setup);
-    WriteInspectReport(setup, request.codepage, request.json, out, &product);
+    WriteInspectReport(setup, request.codepage, request.json, out, &product, {request.caFile});
     return 0;
 }
 
@@ -263,15 +349,21 @@ ProductReport ReadProductReport(const SetupFile& setup) {
 }
 
 void WriteInspectReport(const SetupFile& setup, std::optional<unsigned> codepage, bool json,
-                        std::ostream& out, const ProductReport* product) {
+                        std::ostream& out, const ProductReport* product,
+                        const VerifyOptions& signatureOptions) {
     const StreamSummary stream =
         AboutFile(setup.path, [&] { return MeasureStream(setup.file, setup.layout); });
-    ordered_json report = AboutFile(setup.path, [&] { return Report(setup, stream, codepage); });
+    std::string tableProblem;
+    const std::vector<SignatureReport> signatures =
+        InspectSignatures(setup, signatureOptions, tableProblem);
+    ordered_json report = AboutFile(setup.path, [&] {
+        return Report(setup, stream, codepage, SignatureTableJson(setup, signatures, tableProblem));
+    });
     if (product) report["product"] = ProductJson(*product);
     if (json)
         out << report.dump(2) << '\n';
     else
-        PrintText(report, out);
+        PrintText(report, signatures, out);
 }
 
 }  // namespace boxlift

@@ -1,7 +1,8 @@
 // boxlift verify: whether a setup.exe keeps the payload contract the
-// launcher relies on, and holds nothing but signatures in its certificate
-// table. Every problem found is listed; exit 0 when none. Warnings are
-// about what the launcher accepts but a writer never writes.
+// launcher relies on, holds nothing but signatures in its certificate
+// table, and whether those signatures sign this file. Every problem found
+// is listed; exit 0 when none. Warnings are about what the launcher
+// accepts but a writer never writes.
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -16,6 +17,8 @@
 #include "package/package_info.h"
 #include "payload/marker.h"
 #include "payload/payload_reader.h"
+#include "signature/setup_signatures.h"
+#include "signature/signature_text.h"
 
 namespace boxlift {
 namespace {
@@ -62,9 +65,31 @@ std::uint32_t FileChecksum(const SetupFile& setup) {
     return sum.Result();
 }
 
+// Each signature's checks, its problems named by its number.
+void CheckSignatures(const SetupFile& setup, const VerifyOptions& options,
+                     VerifyFindings& findings) {
+    findings.signatures = VerifySetupSignatures(setup, options);
+    for (const SignatureReport& report : findings.signatures)
+        for (const std::string& problem : report.problems)
+            findings.problems.push_back("signature " + std::to_string(report.number) + ": " +
+                                        problem);
+}
+
+// One block a signature, each line a fact, labels in a column.
+void PrintSignatures(const std::string& file, const std::vector<SignatureReport>& signatures,
+                     std::ostream& out) {
+    constexpr std::size_t kLabelWidth = 12;
+    for (const SignatureReport& report : signatures) {
+        out << "boxlift: " << file << ": " << SignatureHeading(report) << '\n';
+        for (const ReportLine& line : SignatureLines(report))
+            out << "  " << line.label << std::string(kLabelWidth - line.label.size(), ' ')
+                << line.text << '\n';
+    }
+}
+
 }  // namespace
 
-VerifyFindings VerifySetup(const SetupFile& setup) {
+VerifyFindings VerifySetup(const SetupFile& setup, const VerifyOptions& signatureOptions) {
     VerifyFindings findings;
     std::vector<std::string>& problems = findings.problems;
     auto note = [&](bool ok, const std::string& problem) {
@@ -105,13 +130,17 @@ VerifyFindings VerifySetup(const SetupFile& setup) {
     } catch (const Error& e) {
         problems.push_back(e.Message());
     }
-    if (auto signature = CheckSignature(setup)) problems.push_back(*signature);
+    if (auto table = CheckSignature(setup))
+        problems.push_back(*table);
+    else
+        CheckSignatures(setup, signatureOptions, findings);
     return findings;
 }
 
 int RunVerify(const VerifyRequest& request, std::ostream& out) {
     const SetupFile setup = ReadSetupFile(request.setup);
-    const auto [problems, warnings] = VerifySetup(setup);
+    const auto [problems, warnings, signatures] = VerifySetup(setup, {request.caFile});
+    PrintSignatures(request.setup.string(), signatures, out);
     for (const std::string& warning : warnings)
         out << "boxlift: " << request.setup.string() << ": warning: " << warning << '\n';
     if (problems.empty()) {
