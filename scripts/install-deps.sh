@@ -37,6 +37,7 @@ have wine || need+=(wine wine32:i386 wine64)
 have wrestool || need+=(icoutils)
 have osslsigncode || need+=(osslsigncode)
 have openssl || need+=(openssl)
+[ -f /usr/include/openssl/evp.h ] || need+=(libssl-dev)  # libcrypto, for the package's signature
 [ -x /usr/bin/time ] || need+=(time)   # peak memory, in the bench and the large-setup test
 python3 -c 'import yaml' 2>/dev/null || need+=(python3-yaml)  # the tests read the winget manifest
 have clang++ || need+=(clang)
