@@ -35,7 +35,8 @@ struct PackageSignature {
 // The package's signature streams; none when it has no DigitalSignature
 // stream. Throws Error when the package is no compound file ("not a
 // Windows Installer package: ..."), or a signature stream is damaged,
-// naming it ("the DigitalSignature stream ...").
+// naming it ("the DigitalSignature stream ..."); the caller adds the file
+// (AboutFile), as for the digests' Errors.
 std::optional<PackageSignature> ReadPackageSignature(const RandomAccess& package);
 
 // The metadata digest with md, as an MsiDigitalSignatureEx stream holds it.
