@@ -83,7 +83,7 @@ std::vector<CompoundEntry> SortedChildren(const CompoundFile& file, const Compou
         CompoundEntry child = file.Entry(id);
         if (storage.id != 0 || !IsSignatureStream(child)) children.push_back(std::move(child));
     }
-    std::sort(children.begin(), children.end(), SignedOrder);
+    std::stable_sort(children.begin(), children.end(), SignedOrder);  // twins: tree order
     return children;
 }
 
