@@ -3,7 +3,8 @@
 // for a stream smaller than the cutoff, through the MiniFAT in the mini
 // stream). Every sector a structure or a chain uses is claimed once, so that
 // a cycle or two chains sharing a sector show, and the work stays linear in
-// the file's size.
+// the file's size. What the check reads it keeps for the reader
+// (platform/compound_reader.cpp).
 #include "platform/compound_file.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "base/byte_reader.h"
 #include "base/bytes.h"
 #include "base/error.h"
+#include "platform/compound_layout.h"
 #include "platform/file_io.h"
 
 namespace boxlift {
@@ -22,13 +24,10 @@ namespace {
 
 constexpr std::uint32_t kMaxRegularSector = 0xFFFFFFFA;
 constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;
 constexpr std::size_t kHeaderSize = 512;
 constexpr std::size_t kHeaderDifatEntries = 109;
 constexpr std::size_t kEntrySize = 128;
 constexpr std::size_t kMaxNameBytes = 64;
-constexpr std::uint32_t kMiniSectorSize = 64;
-constexpr std::uint32_t kMiniStreamCutoff = 4096;
 constexpr std::uint64_t kToChainEnd = std::numeric_limits<std::uint64_t>::max();
 constexpr std::array<std::uint8_t, 8> kSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
@@ -68,7 +67,7 @@ Header ParseHeader(ByteView bytes) {
     Expect(in.U16(30), h.version == 3 ? 9 : 12, "sector shift");
     h.sectorSize = 1u << in.U16(30);
     Expect(in.U16(32), 6, "mini sector shift");
-    Expect(in.U32(56), kMiniStreamCutoff, "mini stream cutoff");
+    Expect(in.U32(56), kCompoundMiniStreamCutoff, "mini stream cutoff");
     h.fatSectors = in.U32(44);
     h.directoryStart = in.U32(48);
     h.miniFatStart = in.U32(60);
@@ -79,23 +78,25 @@ Header ParseHeader(ByteView bytes) {
     return h;
 }
 
-// One directory entry's fields that the check reads.
-struct Entry {
-    std::uint16_t nameBytes;
-    std::uint8_t type;
-    std::uint32_t left, right, child, start;
-    std::uint64_t size;
-};
+std::uint64_t U64(const ByteReader& in, std::size_t offset) {
+    return in.U32(offset) | std::uint64_t{in.U32(offset + 4)} << 32;
+}
 
-Entry ParseEntry(ByteView bytes, std::uint16_t version) {
+CompoundRecord ParseEntry(ByteView bytes, std::uint16_t version) {
     ByteReader in(bytes);
-    Entry e{in.U16(64),
-            bytes[66],
-            in.U32(68),
-            in.U32(72),
-            in.U32(76),
-            in.U32(116),
-            in.U32(120) | std::uint64_t{in.U32(124)} << 32};
+    CompoundRecord e{};
+    std::copy_n(bytes.begin(), e.name.size(), e.name.begin());
+    e.nameBytes = in.U16(64);
+    e.type = bytes[66];
+    e.left = in.U32(68);
+    e.right = in.U32(72);
+    e.child = in.U32(76);
+    std::copy_n(bytes.begin() + 80, e.clsid.size(), e.clsid.begin());
+    e.stateBits = in.U32(96);
+    e.created = U64(in, 100);
+    e.modified = U64(in, 108);
+    e.start = in.U32(116);
+    e.size = U64(in, 120);
     // Version 3 writers may leave the high half of the size unset.
     if (version == 3) e.size &= 0xFFFFFFFF;
     return e;
@@ -149,6 +150,16 @@ public:
         ReadMiniStream();
         CheckEntries();
         CheckTree();
+    }
+
+    // What Run read, for the reader; the check's own state goes.
+    CompoundLayout TakeLayout(const RandomAccess& file) {
+        return {file,
+                header_.sectorSize,
+                std::move(fat_.next),
+                std::move(mini_.next),
+                std::move(miniStreamSectors_),
+                std::move(entries_)};
     }
 
 private:
@@ -244,9 +255,10 @@ private:
     // The mini stream (the root entry's stream) and the MiniFAT that
     // chains the mini sectors in it.
     void ReadMiniStream() {
-        const Entry& root = entries_[0];
-        Walk(fat_, root.start, SectorsFor(root.size, header_.sectorSize), "the mini stream");
-        const std::uint64_t miniSectors = SectorsFor(root.size, kMiniSectorSize);
+        const CompoundRecord& root = entries_[0];
+        miniStreamSectors_ =
+            Walk(fat_, root.start, SectorsFor(root.size, header_.sectorSize), "the mini stream");
+        const std::uint64_t miniSectors = SectorsFor(root.size, kCompoundMiniSectorSize);
         mini_.space = "the mini stream";
         mini_.claimed.assign(miniSectors, false);
         if (header_.miniFatSectors == 0) return;
@@ -262,7 +274,7 @@ private:
     // stream, a chain as long as its size.
     void CheckEntries() {
         for (std::uint32_t id = 1; id < entries_.size(); ++id) {
-            const Entry& entry = entries_[id];
+            const CompoundRecord& entry = entries_[id];
             if (entry.type != kUnused) CheckEntry(id, entry);
         }
     }
@@ -276,7 +288,7 @@ private:
         while (!pending.empty()) {
             const std::uint32_t id = pending.back();
             pending.pop_back();
-            const Entry& entry = entries_[id];
+            const CompoundRecord& entry = entries_[id];
             if (entry.type == kUnused)
                 Fail("directory entry " + N(id) + " is in the tree but unused");
             Follow(entry.left, id, "left sibling", reached, pending);
@@ -287,7 +299,7 @@ private:
 
     void Follow(std::uint32_t id, std::uint32_t from, const char* link, std::vector<bool>& reached,
                 std::vector<std::uint32_t>& pending) {
-        if (id == kNoEntry) return;
+        if (id == kCompoundNoEntry) return;
         const std::string where = "directory entry " + N(from) + "'s " + link + " ";
         if (id >= entries_.size())
             Fail(where + N(id) + " is past the end of the directory (" + N(entries_.size()) +
@@ -298,7 +310,7 @@ private:
         pending.push_back(id);
     }
 
-    void CheckEntry(std::uint32_t id, const Entry& entry) {
+    void CheckEntry(std::uint32_t id, const CompoundRecord& entry) {
         const std::string what = "directory entry " + N(id);
         if (entry.type != kStorage && entry.type != kStream)
             Fail(what + " has type " + N(entry.type) + " where a storage or stream belongs");
@@ -306,8 +318,8 @@ private:
             Fail(what + " has a name of " + N(entry.nameBytes) + " bytes (2 to 64, even)");
         if (entry.type != kStream || entry.size == 0) return;
         const std::string chain = "the chain of " + what + " (" + N(entry.size) + " bytes)";
-        if (entry.size < kMiniStreamCutoff)
-            Walk(mini_, entry.start, SectorsFor(entry.size, kMiniSectorSize), chain);
+        if (entry.size < kCompoundMiniStreamCutoff)
+            Walk(mini_, entry.start, SectorsFor(entry.size, kCompoundMiniSectorSize), chain);
         else
             Walk(fat_, entry.start, SectorsFor(entry.size, header_.sectorSize), chain);
     }
@@ -318,13 +330,20 @@ private:
     std::uint32_t perSector_ = 0;  // sector ids in one sector
     std::uint64_t sectorCount_ = 0;
     SectorTable fat_, mini_;
-    std::vector<Entry> entries_;
+    std::vector<std::uint32_t> miniStreamSectors_;
+    std::vector<CompoundRecord> entries_;
 };
 
 }  // namespace
 
 void CheckCompoundLayout(std::uint64_t fileSize, const ReadAtFunction& read) {
     LayoutCheck(fileSize, read).Run();
+}
+
+CompoundLayout ReadCompoundLayout(const RandomAccess& file) {
+    LayoutCheck check(file.size, file.readAt);
+    check.Run();
+    return check.TakeLayout(file);
 }
 
 void CheckCompoundFile(const std::filesystem::path& path) {
