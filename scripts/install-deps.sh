@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, and fetches
-# the Debian source packages of zlib, libdeflate and libpng1.6: the launcher's
-# zlib and boxlift.exe's zlib, libdeflate and libpng are built from them.
+# the Debian source packages of zlib, libdeflate, libpng1.6 and openssl: the
+# launcher's zlib and boxlift.exe's zlib, libdeflate, libpng and libcrypto
+# are built from them.
 # Then makes sure 32-bit programs run, through an emulator where the
 # kernel runs none (deps/i386.sh). Idempotent: does nothing when everything
 # is already there. Must run as root on Debian.
@@ -24,6 +25,7 @@ have xdotool || need+=(xdotool)
 [ -f /usr/share/i18n/locales/ru_RU ] || need+=(locales)  # a Russian locale for Wine, made by the tests
 have import || need+=(imagemagick)
 have dpkg-source || need+=(dpkg-dev)  # also dpkg-shlibdeps, for the .deb's dependencies
+perl -MIPC::Cmd -e 1 2>/dev/null || need+=(perl)  # OpenSSL's Configure, for boxlift.exe's libcrypto
 have file || need+=(file)              # CPack's .deb generator finds the programs with it
 have unzip || need+=(unzip)            # the package test lists the zip
 have pkg-config || need+=(pkg-config)
@@ -51,6 +53,7 @@ sources=()
 [ -f "$src_dir/zlib/inflate.c" ] || sources+=(zlib)
 [ -f "$src_dir/libdeflate/lib/deflate_compress.c" ] || sources+=(libdeflate)
 [ -f "$src_dir/libpng1.6/pngread.c" ] || sources+=(libpng1.6)
+[ -f "$src_dir/openssl/crypto/x509/x509_vfy.c" ] || sources+=(openssl)
 
 if [ ${#need[@]} -eq 0 ] && [ ${#sources[@]} -eq 0 ]; then
     i386_ensure
