@@ -11,6 +11,7 @@
 #include "image/setup_file.h"
 #include "package/package_identity.h"
 #include "signature/authenticode.h"
+#include "signature/package_signatures.h"
 
 namespace boxlift {
 
@@ -30,8 +31,10 @@ ProductReport ReadProductReport(const SetupFile& setup);
 
 struct VerifyFindings {
     std::vector<std::string> problems;        // empty when the file keeps the contract
-    std::vector<std::string> warnings;        // what the launcher accepts but no writer writes
+    std::vector<std::string> warnings;        // what the launcher accepts but no writer writes,
+                                              // and signers of setup.exe and package that differ
     std::vector<SignatureReport> signatures;  // each one's problems are among problems too
+    std::vector<SignatureReport> packageSignatures;  // the package's own, the same way
 };
 
 // What inspect and verify make of a setup.exe already read: the report
