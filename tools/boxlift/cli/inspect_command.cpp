@@ -380,20 +380,21 @@ int RunInspect(const InspectRequest& request, std::ostream& out) {
 }
 
 // The libraries read a database by name: the package goes to a copy in the
-// temporary folder for them, removed again at once.
+// temporary folder for them, removed again at once. The signatures are
+// checked first: the memory their check takes goes back to the system
+// before the library reads the identity.
 ProductReport ReadProductReport(const SetupFile& setup, const VerifyOptions* signatureOptions) {
     ProductReport product;
     std::optional<ScratchFile> copy;
     product.problem = ProblemOf([&] {
         copy.emplace(PackageCopyName(setup), [&](TempFile& out) { CopyPackage(setup, out); });
     });
+    if (signatureOptions && copy)
+        product.signatures = VerifyPackageSignatures(copy->Path(), *signatureOptions);
+    else if (signatureOptions)
+        product.signatures.emplace().problem = product.problem;
     if (copy)
         product.problem = ProblemOf([&] { product.identity = ReadPackageIdentity(copy->Path()); });
-    if (!signatureOptions) return product;
-    if (copy)
-        product.signatures = VerifyPackageSignatures(copy->Path(), *signatureOptions);
-    else
-        product.signatures.emplace().problem = product.problem;
     return product;
 }
 
