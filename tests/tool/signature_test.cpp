@@ -255,8 +255,8 @@ protected:
              ".key " + options + " -in " + in + " -out " + out);
     }
 
-    // A setup built from a package its vendor (leaf) signed, then signed by
-    // the signer: NAME.exe from NAME.msi.
+    // NAME.exe: a setup built from the signed package NAME.msi, then signed
+    // by the signer.
     static void Wrap(const std::string& name) {
         Must("'" BOXLIFT_TOOL "' build -q " + name + ".msi -o " + name + "-unsigned.exe");
         Sign("-h sha256", name + "-unsigned.exe", name + ".exe");
