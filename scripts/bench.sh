@@ -430,8 +430,9 @@ unless said otherwise.
 - **3**: peak resident memory (\`/usr/bin/time -f %M\`) of one
   \`boxlift build\` of a $BIG_MB MiB package: the content above repeated
   and packaged by wixl. **3i, 3v, 3e**: the same of \`boxlift inspect\`,
-  \`verify\` and \`extract\` of the setup.exe it wrote (inspect copies the
-  package to the temporary folder to read its identity). **3m**: how long making that package took and
+  \`verify\` and \`extract\` of the setup.exe it wrote (inspect and verify
+  copy the package to the temporary folder, for its own signature and,
+  inspect, its identity). **3m**: how long making that package took and
   wixl's peak memory (it holds the whole Binary); it is made once and kept
   in build/bench.
 - **4a**: \`setup.exe /e\` of the package under Wine, minus \`setup.exe /e\`

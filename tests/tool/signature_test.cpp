@@ -1,9 +1,10 @@
 // Authenticode signatures as verify and inspect check them, on real ones:
 // certificates made here with the openssl command, a setup.exe built by the
 // tool and signed by osslsigncode (its own test timestamp authority makes
-// the RFC 3161 tokens), then spoiled one fault at a time. osslsigncode's
-// verify judges every row too, so that no row rests on this tool's word
-// alone.
+// the RFC 3161 tokens), then spoiled one fault at a time; and setups built
+// from packages their vendor signed first. osslsigncode's verify judges
+// every row too, and the package wrapped in it, so that no row rests on
+// this tool's word alone.
 #include <openssl/pem.h>
 #include <openssl/pkcs7.h>
 #include <openssl/x509.h>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -34,6 +36,8 @@ using ::testing::HasSubstr;
 
 const std::string kSigner = "CN=Boxlift Test Signer, O=Boxlift Tests, C=GB";
 const std::string kSignerSubject = "/CN=Boxlift Test Signer/O=Boxlift Tests/C=GB";
+const std::string kVendor = "CN=Boxlift Test Vendor, O=Boxlift Tests, C=GB";
+const std::string kVendorSubject = "/CN=Boxlift Test Vendor/O=Boxlift Tests/C=GB";
 
 using Pkcs7 = std::unique_ptr<PKCS7, decltype(&PKCS7_free)>;
 using Certificate = std::unique_ptr<X509, decltype(&X509_free)>;
@@ -119,6 +123,9 @@ struct Row {
     // timestamp it finds bad as no timestamp. Null: it fails what verify
     // fails.
     const char* osslsigncodeSays = nullptr;
+    // The signed package wrapped in the setup, which osslsigncode must pass
+    // too for verify to pass; null for none.
+    const char* package = nullptr;
 };
 
 class Signatures : public ::testing::Test {
@@ -135,9 +142,12 @@ protected:
             for (const std::string& part : row.says)
                 EXPECT_THAT(output, HasSubstr(part)) << row.setup << " " << row.ca;
             const std::string roots = *row.ca ? row.ca : "root.pem";
-            const int code =
-                Run("'" BOXLIFT_OSSLSIGNCODE "' verify -CAfile " + roots + " -TSA-CAfile " + roots +
-                    " -in " + row.setup + " >osslsigncode.log 2>&1");
+            const auto osslsigncode = [&](const std::string& file) {
+                return Run("'" BOXLIFT_OSSLSIGNCODE "' verify -CAfile " + roots + " -TSA-CAfile " +
+                           roots + " -in " + file + " >osslsigncode.log 2>&1");
+            };
+            int code = osslsigncode(row.setup);
+            if (row.package && code == 0) code = osslsigncode(row.package);
             const Bytes said = Read("osslsigncode.log");
             if (row.osslsigncodeSays)
                 EXPECT_THAT(std::string(said.begin(), said.end()), HasSubstr(row.osslsigncodeSays))
@@ -154,6 +164,7 @@ protected:
         MakeCertificates();
         MakeSetup();
         SignSetups();
+        SignPackages();
     }
     static void TearDownTestSuite() { fs::remove_all(dir_); }
 
@@ -212,7 +223,9 @@ protected:
         issue("signer", kSignerSubject, "intermediate", "0x1A2B3C", "signer.ext");
         issue("impostor", kSignerSubject, "intermediate", "0x1A2B3C", "signer.ext");
         issue("tsa", "/CN=Boxlift Test TSA", "root", "4", "tsa.ext");
-        Must("cat signer.pem intermediate.pem >chain.pem");
+        issue("vendor", kVendorSubject, "intermediate", "5", "signer.ext");
+        for (const char* leaf : {"signer", "vendor"})
+            Must(std::string("cat ") + leaf + ".pem intermediate.pem >" + leaf + "-chain.pem");
     }
 
     // The test package with 150,000 random bytes beside it, which the
@@ -236,9 +249,35 @@ protected:
         Must("'" BOXLIFT_TOOL "' build -q product.msi -o setup.exe");
     }
 
-    static void Sign(const std::string& options, const char* in, const char* out) {
-        Must("'" BOXLIFT_OSSLSIGNCODE "' sign -certs chain.pem -key signer.key " + options +
-             " -in " + in + " -out " + out);
+    static void Sign(const std::string& options, const std::string& in, const std::string& out,
+                     const std::string& leaf = "signer") {
+        Must("'" BOXLIFT_OSSLSIGNCODE "' sign -certs " + leaf + "-chain.pem -key " + leaf +
+             ".key " + options + " -in " + in + " -out " + out);
+    }
+
+    // NAME.exe: a setup built from the signed package NAME.msi, then signed
+    // by the signer.
+    static void Wrap(const std::string& name) {
+        Must("'" BOXLIFT_TOOL "' build -q " + name + ".msi -o " + name + "-unsigned.exe");
+        Sign("-h sha256", name + "-unsigned.exe", name + ".exe");
+    }
+
+    // The packages their vendors signed, and the setups wrapping them: one
+    // signed by the signer, the same with a byte of its noise stream
+    // flipped after signing, and one signed by the vendor's leaf.
+    static void SignPackages() {
+        Sign("-h sha256", "product.msi", "signed.msi");
+        Wrap("signed");
+        Bytes package = Read("signed.msi");
+        const Bytes noise = Read("noise.bin");
+        const auto slice = noise.begin() + 75'000;
+        const auto found = std::search(package.begin(), package.end(), slice, slice + 64);
+        ASSERT_NE(found, package.end()) << "the noise stream is not in the package";
+        *found ^= 1;
+        WriteFileBytes(dir_ / "flipped.msi", package);
+        Wrap("flipped");
+        Sign("-h sha256", "product.msi", "vendor.msi", "vendor");
+        Wrap("vendor");
     }
 
     // The signed files the tests read, each spoiled copy made from them.
@@ -375,12 +414,29 @@ TEST_F(Signatures, EachSignatureIsReportedAndProvesTheFile) {
           "timestamp's time\n"}},
         {"countersigned.exe", "root.pem", 0, {"  tsa chain   " + toRoot + "timestamp's time\n"}},
         {"nested.exe", "root.pem", 0, {"  chain       " + toRoot + "current time\n"}},
+        {"signed.exe",
+         "root.pem",
+         0,
+         {"boxlift: signed.exe: package signature 1\n  digest      sha256 ",
+          " matches the package\n  signer      " + kSigner + "\n",
+          "  chain       " + toRoot + "current time\nboxlift: signed.exe: OK (signed)\n"},
+         nullptr,
+         "signed.msi"},
+        {"vendor.exe",
+         "",
+         0,
+         {"package signature 1\n  digest      sha256 ", "  signer      " + kVendor + "\n",
+          "boxlift: vendor.exe: warning: the package is signed by " + kVendor +
+              ", the setup.exe by " + kSigner + "\nboxlift: vendor.exe: OK (signed)\n"},
+         nullptr,
+         "vendor.msi"},
     };
     ExpectRows(rows);
 }
 
 TEST_F(Signatures, EveryFaultIsAProblemOfItsOwn) {
     const std::string digest = "signature 1: the file's sha256 digest ";
+    const std::string packageDigest = "package signature 1: the package's sha256 digest ";
     const std::string mismatch = " does not match the signed digest ";
     const std::string badSignature =
         "signature 1: the signature over the authenticated attributes does not verify with the "
@@ -409,24 +465,53 @@ TEST_F(Signatures, EveryFaultIsAProblemOfItsOwn) {
               fails + "CN=Boxlift Test TSA: unable to get local issuer certificate\n",
           "signature 1: the chain of " + kSigner + fails +
               "CN=Boxlift Test Code Signing CA: unable to get local issuer certificate\n"}},
+        {"flipped.exe",
+         "",
+         1,
+         {"1 problem(s):\n  " + packageDigest, mismatch},
+         nullptr,
+         "flipped.msi"},
     };
     ExpectRows(rows);
     // Each flipped file names both digests: the one signed is the good file's.
-    std::string good, flipped;
-    Boxlift("verify sha256.exe", good);
-    Boxlift("verify stored.exe", flipped);
-    const std::string signedDigest = good.substr(good.find("sha256 ") + 7, 64);
-    EXPECT_THAT(flipped, ::testing::ContainsRegex(digest + "[0-9A-F]{64}" + mismatch));
-    EXPECT_THAT(flipped, HasSubstr(mismatch + signedDigest + "\n"));
+    const struct {
+        const char *good, *flipped;
+        std::string heading, problem;
+    } flips[] = {
+        {"sha256.exe", "stored.exe", "signature 1\n  digest      sha256 ", digest},
+        {"signed.exe", "flipped.exe", "package signature 1\n  digest      sha256 ", packageDigest},
+    };
+    for (const auto& flip : flips) {
+        std::string good, flipped;
+        Boxlift(std::string("verify ") + flip.good, good);
+        Boxlift(std::string("verify ") + flip.flipped, flipped);
+        const std::size_t at = good.find(flip.heading);
+        ASSERT_NE(at, std::string::npos) << good;
+        const std::string signedDigest = good.substr(at + flip.heading.size(), 64);
+        EXPECT_THAT(flipped, ::testing::ContainsRegex(flip.problem + "[0-9A-F]{64}" + mismatch));
+        EXPECT_THAT(flipped, HasSubstr(mismatch + signedDigest + "\n"));
+    }
 }
 
-// inspect reports the same facts, as text lines and in its JSON.
+// inspect reports the same facts, as text lines and in its JSON, the
+// package's signatures after the setup's.
 TEST_F(Signatures, InspectReportsEverySignature) {
     std::string text, json;
     ASSERT_EQ(Boxlift("inspect nested.exe", text), 0) << text;
     EXPECT_THAT(text, HasSubstr("signature  2 nested in   signature 1\n"
                                 "signature  2 digest      sha256 "));
     EXPECT_THAT(text, HasSubstr("signature  1 signer      " + kSigner + "\n"));
+    EXPECT_THAT(text, ::testing::EndsWith("\npackage signature  none\n"));
+    ASSERT_EQ(Boxlift("inspect vendor.exe", text), 0) << text;
+    EXPECT_THAT(text, ::testing::ContainsRegex(
+                          "\nsignature  1 chain       [^\n]*\npackage signature  Authenticode, "
+                          "[0-9]+ bytes in the DigitalSignature stream\npackage signature  1 "
+                          "digest      sha256 [0-9A-F]{64} matches the package\n"));
+    ASSERT_EQ(Boxlift("inspect --json vendor.exe", json), 0) << json;
+    const auto package = nlohmann::json::parse(json)["packageSignature"];
+    ASSERT_EQ(package["signatures"].size(), 1u) << json;
+    EXPECT_EQ(package["signatures"][0]["signer"]["subject"], kVendor);
+    EXPECT_EQ(package["signatures"][0]["digest"]["matches"], true);
     ASSERT_EQ(Boxlift("inspect --json --ca root.pem rfc3161.exe", json), 0) << json;
     const auto report = nlohmann::json::parse(json);
     const auto& signature = report["signature"];
@@ -440,6 +525,7 @@ TEST_F(Signatures, InspectReportsEverySignature) {
     EXPECT_EQ(first["timestamp"]["authority"]["subject"], "CN=Boxlift Test TSA");
     EXPECT_EQ(first["chain"], "verified to CN=Boxlift Test Root at the timestamp's time");
     EXPECT_TRUE(first["problems"].empty());
+    EXPECT_TRUE(report.contains("packageSignature") && report["packageSignature"].is_null());
 }
 
 }  // namespace

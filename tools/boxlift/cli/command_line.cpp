@@ -71,7 +71,8 @@ void AddCaFile(CLI::App& command, std::filesystem::path& caFile) {
 void AddInspect(CLI::App& app, InspectRequest& r) {
     CLI::App* inspect = app.add_subcommand(
         "inspect",
-        "Shows the payload of SETUP.exe: layout, settings, records, version, signature.");
+        "Shows the payload of SETUP.exe: layout, settings, records, version, signature, "
+        "the package's own signature.");
     AddSetupFile(*inspect, r.setup);
     inspect->add_flag("--json", r.json, "print one JSON object");
     inspect->add_option_function<unsigned>(
@@ -91,8 +92,8 @@ void AddExtract(CLI::App& app, ExtractRequest& r) {
 void AddVerify(CLI::App& app, VerifyRequest& r) {
     CLI::App* verify = app.add_subcommand(
         "verify",
-        "Checks that SETUP.exe keeps the payload contract and that its signatures sign it; "
-        "exit 0 when it does.");
+        "Checks that SETUP.exe keeps the payload contract, that its signatures sign it and "
+        "that the package's own signatures sign the package; exit 0 when they do.");
     AddSetupFile(*verify, r.setup);
     AddCaFile(*verify, r.caFile);
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include "base/error.h"
@@ -13,6 +14,7 @@
 #include "payload/settings.h"
 #include "platform/codepage.h"
 #include "platform/file_io.h"
+#include "signature/package_signatures.h"
 #include "signature/setup_signatures.h"
 #include "signature/signature_text.h"
 
@@ -170,6 +172,22 @@ ordered_json SignatureJson(const SignatureReport& report) {
             {"problems", report.problems}};
 }
 
+ordered_json SignaturesJson(const std::vector<SignatureReport>& signatures) {
+    ordered_json all = ordered_json::array();
+    for (const SignatureReport& report : signatures) all.push_back(SignatureJson(report));
+    return all;
+}
+
+// The package's DigitalSignature stream and the signatures in it; its
+// problem instead when the streams cannot be read; null when unsigned.
+ordered_json PackageSignatureJson(const PackageSignatures& package) {
+    if (!package.problem.empty()) return {{"error", package.problem}};
+    if (package.reports.empty()) return nullptr;
+    return {{"size", package.size},
+            {"metadataDigest", package.metadataDigest},
+            {"signatures", SignaturesJson(package.reports)}};
+}
+
 // The certificate table's place and the signatures in it; its problem
 // instead of them when it does not hold exactly its entries.
 ordered_json SignatureTableJson(const SetupFile& setup,
@@ -181,9 +199,7 @@ ordered_json SignatureTableJson(const SetupFile& setup,
         table["error"] = tableProblem;
         return table;
     }
-    table["signatures"] = ordered_json::array();
-    for (const SignatureReport& report : signatures)
-        table["signatures"].push_back(SignatureJson(report));
+    table["signatures"] = SignaturesJson(signatures);
     return table;
 }
 
@@ -240,26 +256,39 @@ std::string TextValue(const ordered_json& value, bool escaped) {
     return undoubled;
 }
 
-// The signatures' facts, "N LABEL TEXT" after the label signature.
+// The signatures' facts, "N LABEL TEXT" after the label signature (or
+// package signature).
 void PrintSignatures(const std::vector<SignatureReport>& signatures, std::ostream& out) {
     constexpr std::size_t kLabelWidth = 12;
     auto line = [&](const SignatureReport& report, const std::string& label,
                     const std::string& text) {
-        out << "signature  " << report.number << ' ' << label
+        out << SignatureKind(report) << "  " << report.number << ' ' << label
             << std::string(kLabelWidth - label.size(), ' ') << text << '\n';
     };
     for (const SignatureReport& report : signatures) {
-        if (report.nestedIn != 0)
-            line(report, "nested in", "signature " + std::to_string(report.nestedIn));
+        if (report.nestedIn != 0) line(report, "nested in", SignatureName(report, report.nestedIn));
         for (const ReportLine& fact : SignatureLines(report)) line(report, fact.label, fact.text);
         for (const std::string& problem : report.problems) line(report, "problem", problem);
     }
 }
 
+// "package signature  Authenticode, 1234 bytes in the DigitalSignature
+// stream", its problem, or none.
+std::string PackageSignatureText(const ordered_json& package) {
+    if (package.is_null()) return "none";
+    if (package.contains("error")) return package["error"].get<std::string>();
+    return "Authenticode, " + package["size"].dump() + " bytes in the DigitalSignature stream" +
+           (package["metadataDigest"].get<bool>()
+                ? ", with the metadata digest (MsiDigitalSignatureEx)"
+                : "");
+}
+
 void PrintText(const ordered_json& r, const std::vector<SignatureReport>& signatures,
-               std::ostream& out) {
-    auto line = [&](const char* label, const std::string& text) {
-        out << label << std::string(11 - std::string_view(label).size(), ' ') << text << '\n';
+               const ProductReport* product, std::ostream& out) {
+    // Labels in a column of 11; a longer one is followed by two spaces.
+    auto line = [&](std::string_view label, const std::string& text) {
+        out << label << std::string(std::max<std::size_t>(11, label.size() + 2) - label.size(), ' ')
+            << text << '\n';
     };
     const auto& p = r["payload"];
     line("file", r["file"].get<std::string>() + " (" + r["size"].dump() + " bytes)");
@@ -303,6 +332,21 @@ void PrintText(const ordered_json& r, const std::vector<SignatureReport>& signat
                                         s["offset"].dump());
     if (!s.is_null() && s.contains("error")) line("signature", s["error"].get<std::string>());
     PrintSignatures(signatures, out);
+    if (!r.contains("packageSignature")) return;
+    line("package signature", PackageSignatureText(r["packageSignature"]));
+    PrintSignatures(product->signatures->reports, out);
+}
+
+// What kept read from reading the package; empty when nothing did.
+std::string ProblemOf(const std::function<void()>& read) {
+    try {
+        read();
+        return {};
+    } catch (const Error& e) {
+        return e.problem();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
 }
 
 // The signatures checked; a table that does not hold exactly its entries
@@ -329,23 +373,29 @@ int RunInspect(const InspectRequest& request, std::ostream& out) {
         throw;
     }
     const SetupFile setup = ReadSetupFile(request.setup);
-    const ProductReport product = ReadProductReport(setup);
-    WriteInspectReport(setup, request.codepage, request.json, out, &product, {request.caFile});
+    const VerifyOptions signatureOptions{request.caFile};
+    const ProductReport product = ReadProductReport(setup, &signatureOptions);
+    WriteInspectReport(setup, request.codepage, request.json, out, &product, signatureOptions);
     return 0;
 }
 
 // The libraries read a database by name: the package goes to a copy in the
-// temporary folder for them, removed again at once.
-ProductReport ReadProductReport(const SetupFile& setup) {
-    try {
-        const ScratchFile copy(setup.path.stem().string() + ".msi",
-                               [&](TempFile& out) { CopyPackage(setup, out); });
-        return {ReadPackageIdentity(copy.Path()), {}};
-    } catch (const Error& e) {
-        return {std::nullopt, e.problem()};
-    } catch (const std::exception& e) {
-        return {std::nullopt, e.what()};
-    }
+// temporary folder for them, removed again at once. The signatures are
+// checked first: the memory their check takes goes back to the system
+// before the library reads the identity.
+ProductReport ReadProductReport(const SetupFile& setup, const VerifyOptions* signatureOptions) {
+    ProductReport product;
+    std::optional<ScratchFile> copy;
+    product.problem = ProblemOf([&] {
+        copy.emplace(PackageCopyName(setup), [&](TempFile& out) { CopyPackage(setup, out); });
+    });
+    if (signatureOptions && copy)
+        product.signatures = VerifyPackageSignatures(copy->Path(), *signatureOptions);
+    else if (signatureOptions)
+        product.signatures.emplace().problem = product.problem;
+    if (copy)
+        product.problem = ProblemOf([&] { product.identity = ReadPackageIdentity(copy->Path()); });
+    return product;
 }
 
 void WriteInspectReport(const SetupFile& setup, std::optional<unsigned> codepage, bool json,
@@ -360,10 +410,12 @@ void WriteInspectReport(const SetupFile& setup, std::optional<unsigned> codepage
         return Report(setup, stream, codepage, SignatureTableJson(setup, signatures, tableProblem));
     });
     if (product) report["product"] = ProductJson(*product);
+    if (product && product->signatures)
+        report["packageSignature"] = PackageSignatureJson(*product->signatures);
     if (json)
         out << report.dump(2) << '\n';
     else
-        PrintText(report, signatures, out);
+        PrintText(report, signatures, product, out);
 }
 
 }  // namespace boxlift

@@ -1,8 +1,9 @@
 // boxlift verify: whether a setup.exe keeps the payload contract the
 // launcher relies on, holds nothing but signatures in its certificate
-// table, and whether those signatures sign this file. Every problem found
-// is listed; exit 0 when none. Warnings are about what the launcher
-// accepts but a writer never writes.
+// table, whether those signatures sign this file and those in the package
+// the package. Every problem found is listed; exit 0 when none. Warnings
+// are about what the launcher accepts but a writer never writes, and a
+// package signed by another signer than the setup.exe.
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -17,6 +18,8 @@
 #include "package/package_info.h"
 #include "payload/marker.h"
 #include "payload/payload_reader.h"
+#include "platform/file_io.h"
+#include "signature/package_signatures.h"
 #include "signature/setup_signatures.h"
 #include "signature/signature_text.h"
 
@@ -65,14 +68,69 @@ std::uint32_t FileChecksum(const SetupFile& setup) {
     return sum.Result();
 }
 
-// Each signature's checks, its problems named by its number.
-void CheckSignatures(const SetupFile& setup, const VerifyOptions& options,
-                     VerifyFindings& findings) {
-    findings.signatures = VerifySetupSignatures(setup, options);
-    for (const SignatureReport& report : findings.signatures)
+// Each signature's problems, named by its signature's number.
+void NoteProblems(const std::vector<SignatureReport>& signatures,
+                  std::vector<std::string>& problems) {
+    for (const SignatureReport& report : signatures)
         for (const std::string& problem : report.problems)
-            findings.problems.push_back("signature " + std::to_string(report.number) + ": " +
-                                        problem);
+            problems.push_back(SignatureName(report, report.number) + ": " + problem);
+}
+
+// A vendor who signs the package and a publisher who signs the setup.exe
+// may be two; said when the first signatures' signers differ.
+std::optional<std::string> SignersDiffer(const std::vector<SignatureReport>& setup,
+                                         const std::vector<SignatureReport>& package) {
+    if (setup.empty() || package.empty() || !setup[0].signer || !package[0].signer)
+        return std::nullopt;
+    if (setup[0].signer->sha256 == package[0].signer->sha256) return std::nullopt;
+    return "the package is signed by " + package[0].signer->subject + ", the setup.exe by " +
+           setup[0].signer->subject;
+}
+
+// The package's own signatures, checked on its copy.
+void CheckPackageSignatures(const ScratchFile& copy, const VerifyOptions& options,
+                            VerifyFindings& findings) {
+    PackageSignatures checked = VerifyPackageSignatures(copy.Path(), options);
+    if (!checked.problem.empty()) findings.problems.push_back(checked.problem);
+    NoteProblems(checked.reports, findings.problems);
+    findings.packageSignatures = std::move(checked.reports);
+    if (auto differ = SignersDiffer(findings.signatures, findings.packageSignatures))
+        findings.warnings.push_back(*differ);
+}
+
+// The records, each read once as the launcher reads it, and written to a
+// copy of the package in the temporary folder, kept in package when it is
+// a compound file; the stream's problems noted.
+void CheckStream(const SetupFile& setup, VerifyFindings& findings,
+                 std::optional<ScratchFile>& package) {
+    const PayloadLayout& layout = setup.layout;
+    std::vector<std::string>& problems = findings.problems;
+    try {
+        StreamSummary stream = MeasureStream(setup.file, layout);
+        std::uint32_t records = stream.measure.storedRecords + stream.measure.compressedRecords;
+        if (stream.measure.chunkCount != records)
+            problems.push_back("chunkCount is " + std::to_string(stream.measure.chunkCount) +
+                               " but the stream holds " + std::to_string(records) + " records");
+        Bytes head;
+        ReadOptions options;
+        options.refuseFixedHuffman = true;
+        options.warn = [&](const std::string& text) { findings.warnings.push_back(text); };
+        package.emplace(PackageCopyName(setup), [&](TempFile& copy) {
+            ReadRecords(setup.file, layout, options, [&](ByteView piece) {
+                if (head.size() < 8)
+                    head.insert(head.end(), piece.begin(),
+                                piece.begin() + std::min<std::size_t>(8, piece.size()));
+                copy.Write(piece);
+            });
+        });
+        if (!IsCompoundFile(head)) {
+            package.reset();
+            problems.push_back("the package is not a Windows Installer database (first 8 bytes)");
+        }
+        if (auto tail = CheckTail(setup, stream.endOffset)) problems.push_back(*tail);
+    } catch (const Error& e) {
+        problems.push_back(e.Message());
+    }
 }
 
 // One block a signature, each line a fact, labels in a column.
@@ -109,38 +167,24 @@ VerifyFindings VerifySetup(const SetupFile& setup, const VerifyOptions& signatur
     std::uint32_t checksum = ByteReader(setup.head, kPeOverrun).U32(setup.image.checksumOffset);
     note(checksum == 0 || checksum == FileChecksum(setup),
          "the PE checksum in the header does not match the file");
-    try {
-        StreamSummary stream = MeasureStream(setup.file, layout);
-        std::uint32_t records = stream.measure.storedRecords + stream.measure.compressedRecords;
-        note(stream.measure.chunkCount == records,
-             "chunkCount is " + std::to_string(stream.measure.chunkCount) +
-                 " but the stream holds " + std::to_string(records) + " records");
-        Bytes head;
-        ReadOptions options;
-        options.refuseFixedHuffman = true;
-        options.warn = [&](const std::string& text) { findings.warnings.push_back(text); };
-        ReadRecords(setup.file, layout, options, [&](ByteView piece) {
-            if (head.size() < 8)
-                head.insert(head.end(), piece.begin(),
-                            piece.begin() + std::min<std::size_t>(8, piece.size()));
-        });
-        note(IsCompoundFile(head),
-             "the package is not a Windows Installer database (first 8 bytes)");
-        if (auto tail = CheckTail(setup, stream.endOffset)) problems.push_back(*tail);
-    } catch (const Error& e) {
-        problems.push_back(e.Message());
-    }
-    if (auto table = CheckSignature(setup))
+    std::optional<ScratchFile> package;
+    CheckStream(setup, findings, package);
+    if (auto table = CheckSignature(setup)) {
         problems.push_back(*table);
-    else
-        CheckSignatures(setup, signatureOptions, findings);
+    } else {
+        findings.signatures = VerifySetupSignatures(setup, signatureOptions);
+        NoteProblems(findings.signatures, problems);
+    }
+    if (package) CheckPackageSignatures(*package, signatureOptions, findings);
     return findings;
 }
 
 int RunVerify(const VerifyRequest& request, std::ostream& out) {
     const SetupFile setup = ReadSetupFile(request.setup);
-    const auto [problems, warnings, signatures] = VerifySetup(setup, {request.caFile});
+    const auto [problems, warnings, signatures, packageSignatures] =
+        VerifySetup(setup, {request.caFile});
     PrintSignatures(request.setup.string(), signatures, out);
+    PrintSignatures(request.setup.string(), packageSignatures, out);
     for (const std::string& warning : warnings)
         out << "boxlift: " << request.setup.string() << ": warning: " << warning << '\n';
     if (problems.empty()) {

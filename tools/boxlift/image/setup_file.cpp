@@ -56,6 +56,8 @@ SetupFile ParseSetupFile(const std::filesystem::path& path, Bytes bytes) {
                         }});
 }
 
+std::string PackageCopyName(const SetupFile& setup) { return setup.path.stem().string() + ".msi"; }
+
 std::uint64_t CopyPackage(const SetupFile& setup, TempFile& out) {
     std::uint64_t written = 0;
     AboutFile(setup.path, [&] {

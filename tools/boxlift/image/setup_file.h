@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "base/bytes.h"
 #include "base/error.h"
@@ -34,6 +35,10 @@ SetupFile ReadSetupFile(const std::filesystem::path& path);
 
 // The same over the file's bytes, already in memory; path names it.
 SetupFile ParseSetupFile(const std::filesystem::path& path, Bytes bytes);
+
+// The name a copy of the package takes in the temporary folder: the
+// setup's own, as a .msi.
+std::string PackageCopyName(const SetupFile& setup);
 
 // Writes the package to out record by record, every record checked as it
 // is read; returns its size. Throws Error naming the record and the file.

@@ -96,8 +96,9 @@ std::string PageHashes(const SpcIndirectDataContent& content) {
 
 class Verifier {
 public:
-    Verifier(const ContentDigest& contentDigest, const VerifyOptions& options)
-        : contentDigest_(contentDigest) {
+    Verifier(const std::string& content, const ContentDigest& contentDigest,
+             const VerifyOptions& options)
+        : content_(content), contentDigest_(contentDigest) {
         if (!options.caFile.empty()) store_.emplace(options.caFile);
     }
 
@@ -113,6 +114,7 @@ private:
                       int purpose, const std::string& whose, std::vector<std::string>& problems);
     const Bytes& DigestOf(const EVP_MD* digest);
 
+    const std::string& content_;
     const ContentDigest& contentDigest_;
     std::optional<TrustStore> store_;
     std::map<int, Bytes> digests_;  // by the digest's NID: each computed once
@@ -151,12 +153,12 @@ void Verifier::CheckDigest(ByteView contentDer, SignatureReport& report) {
     try {
         report.contentDigest = HexText(DigestOf(digest));
     } catch (const Error& e) {
-        report.problems.push_back("the file's " + report.digestAlgorithm +
+        report.problems.push_back("the " + content_ + "'s " + report.digestAlgorithm +
                                   " digest could not be computed: " + e.Message());
         return;
     }
     if (!report.DigestMatches())
-        report.problems.push_back("the file's " + report.digestAlgorithm + " digest " +
+        report.problems.push_back("the " + content_ + "'s " + report.digestAlgorithm + " digest " +
                                   report.contentDigest + " does not match the signed digest " +
                                   report.signedDigest);
 }
@@ -199,6 +201,7 @@ void Verifier::CheckSignature(PKCS7* p7, PKCS7_SIGNER_INFO* signer, SignatureRep
 
 void Verifier::Verify(ByteView der, int nestedIn, int depth) {
     SignatureReport report;
+    report.content = content_;
     report.number = static_cast<int>(reports.size()) + 1;
     report.nestedIn = nestedIn;
     const unsigned char* at = der.data();
@@ -219,10 +222,10 @@ void Verifier::Verify(ByteView der, int nestedIn, int depth) {
 
 }  // namespace
 
-std::vector<SignatureReport> VerifyAuthenticode(ByteView pkcs7Der,
+std::vector<SignatureReport> VerifyAuthenticode(ByteView pkcs7Der, const std::string& content,
                                                 const ContentDigest& contentDigest,
                                                 const VerifyOptions& options) {
-    Verifier verifier(contentDigest, options);
+    Verifier verifier(content, contentDigest, options);
     verifier.Verify(pkcs7Der, 0, 0);
     return std::move(verifier.reports);
 }

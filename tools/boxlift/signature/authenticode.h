@@ -26,7 +26,11 @@ struct VerifyOptions {
 // What a report says of a chain not checked for want of roots.
 inline constexpr char kChainNotChecked[] = "not checked (no --ca)";
 
+// The content name of a file's own signatures (those of a setup.exe).
+inline constexpr char kFileContent[] = "file";
+
 struct SignatureReport {
+    std::string content;          // what is signed, as the texts name it: kFileContent, "package"
     int number = 0;               // 1, 2, ...: the outer signature, then the nested ones in order
     int nestedIn = 0;             // the number of the signature holding this one; 0 for the outer
     std::string digestAlgorithm;  // of the signed digest, "sha256"; empty when unknown
@@ -46,10 +50,11 @@ struct SignatureReport {
 // An Error it throws becomes a problem of the signature asking.
 using ContentDigest = std::function<Bytes(const EVP_MD*)>;
 
-// Every signature in pkcs7Der, one DER SignedData: the outer one first,
-// then each nested one. What is wrong with a signature is among its
-// problems; throws Error only when options.caFile cannot be read.
-std::vector<SignatureReport> VerifyAuthenticode(ByteView pkcs7Der,
+// Every signature in pkcs7Der, one DER SignedData over the content named
+// content: the outer one first, then each nested one. What is wrong with a
+// signature is among its problems; throws Error only when options.caFile
+// cannot be read.
+std::vector<SignatureReport> VerifyAuthenticode(ByteView pkcs7Der, const std::string& content,
                                                 const ContentDigest& contentDigest,
                                                 const VerifyOptions& options);
 

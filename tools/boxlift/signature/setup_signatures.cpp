@@ -16,7 +16,8 @@ std::vector<SignatureReport> VerifySetupSignatures(const SetupFile& setup,
         Bytes der(entry.signatureLength);
         der.resize(setup.file.readAt(entry.offset + 8, der));
         const int before = static_cast<int>(all.size());
-        for (SignatureReport& report : VerifyAuthenticode(der, imageDigest, options)) {
+        for (SignatureReport& report :
+             VerifyAuthenticode(der, kFileContent, imageDigest, options)) {
             report.number += before;
             if (report.nestedIn != 0) report.nestedIn += before;
             all.push_back(std::move(report));

@@ -5,9 +5,11 @@ namespace {
 
 std::string DigestText(const SignatureReport& report) {
     const std::string name = report.digestAlgorithm.empty() ? "" : report.digestAlgorithm + " ";
-    if (report.DigestMatches()) return name + report.signedDigest + " matches the file";
+    if (report.DigestMatches())
+        return name + report.signedDigest + " matches the " + report.content;
     if (report.contentDigest.empty()) return name + report.signedDigest + " signed, not checked";
-    return name + report.signedDigest + " signed, the file's is " + report.contentDigest;
+    return name + report.signedDigest + " signed, the " + report.content + "'s is " +
+           report.contentDigest;
 }
 
 std::string TimestampText(const TimestampReport& timestamp) {
@@ -19,10 +21,18 @@ std::string TimestampText(const TimestampReport& timestamp) {
 
 }  // namespace
 
+std::string SignatureKind(const SignatureReport& report) {
+    return report.content == kFileContent ? "signature" : report.content + " signature";
+}
+
+std::string SignatureName(const SignatureReport& report, int number) {
+    return SignatureKind(report) + " " + std::to_string(number);
+}
+
 std::string SignatureHeading(const SignatureReport& report) {
-    std::string heading = "signature " + std::to_string(report.number);
+    std::string heading = SignatureName(report, report.number);
     if (report.nestedIn != 0)
-        heading += " (nested in signature " + std::to_string(report.nestedIn) + ")";
+        heading += " (nested in " + SignatureName(report, report.nestedIn) + ")";
     return heading;
 }
 

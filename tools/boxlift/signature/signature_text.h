@@ -1,5 +1,6 @@
 // A signature's report as lines of text, one fact a line, the same for
-// verify and inspect:
+// verify and inspect. The digest line names what is signed, "the file"
+// for a setup.exe's own signatures, "the package" for its package's:
 //   digest      sha256 3C9F... matches the file
 //   signer      CN=Example Ltd, O=Example Ltd, C=GB
 //   issuer      CN=Example Code Signing CA, O=Example Ltd, C=GB
@@ -24,7 +25,12 @@ struct ReportLine {
     std::string text;
 };
 
-// "signature 2 (nested in signature 1)".
+// "signature" for a file's own signatures; else named after what is
+// signed, "package signature".
+std::string SignatureKind(const SignatureReport& report);
+// "signature 2", "package signature 1": the kind of report, with number.
+std::string SignatureName(const SignatureReport& report, int number);
+// "signature 2 (nested in signature 1)", "package signature 1".
 std::string SignatureHeading(const SignatureReport& report);
 
 std::vector<ReportLine> SignatureLines(const SignatureReport& report);
