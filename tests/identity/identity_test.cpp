@@ -3,7 +3,8 @@
 // Wine, objdump, wrestool), an icon from the config, a valid rewritten
 // image that still unpacks its package; and the same file after
 // Authenticode signing; and boxlift.exe, the tool for Windows build hosts,
-// writing the same bytes as the native tool under Wine.
+// writing the same bytes as the native tool under Wine, and judging signed
+// files as it does.
 #include <algorithm>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "image/pe_image.h"
 #include "payload/payload_reader.h"
 #include "payload_format.h"
+#include "signed_files.h"
 #include "wine_harness.h"
 
 namespace boxlift::e2e {
@@ -324,6 +326,50 @@ TEST_F(Identity, WindowsToolDescribesTheWrappedPackageAsTheNativeToolDoes) {
     ASSERT_EQ(windows.exitCode, 0) << windows.output;
     std::erase(windows.output, '\r');
     EXPECT_EQ(windows.output, native.output);
+}
+
+// boxlift.exe under Wine, on its mingw build of libcrypto, judges the
+// signed files of signed_files.h as the native tool does: the same exit
+// code and the same lines (digests, signers, timestamps, chains, problems,
+// warnings) for good signatures of each kind and for spoiled ones, with no
+// --ca, the roots that issued them and a root that did not; and inspect
+// --json reports a signed setup and a signed package in the same JSON.
+TEST_F(Identity, WindowsToolJudgesSignaturesAsTheNativeToolDoes) {
+    const fs::path dir = dir_ / "signed";
+    fs::create_directory(dir);
+    ASSERT_NO_FATAL_FAILURE(
+        MakeSignedFiles(dir, {BOXLIFT_WIXL, BOXLIFT_TOOL, BOXLIFT_OSSLSIGNCODE, BOXLIFT_OPENSSL}));
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+    } const cases[] = {
+        {{"verify", "sha256.exe"}, 0},
+        {{"verify", "nested.exe"}, 0},  // sha1, and sha256 nested in it
+        {{"verify", "--ca", "root.pem", "rfc3161.exe"}, 0},
+        {{"verify", "--ca", "unrelated.pem", "rfc3161.exe"}, 1},
+        {{"verify", "countersigned.exe"}, 0},
+        {{"verify", "stored.exe"}, 1},
+        {{"verify", "impostor.exe"}, 1},
+        {{"verify", "grafted.exe"}, 1},
+        {{"verify", "--ca", "root.pem", "signed.exe"}, 0},
+        {{"verify", "flipped.exe"}, 1},
+        {{"verify", "vendor.exe"}, 0},  // warns of the two signers
+        {{"inspect", "--json", "--ca", "root.pem", "rfc3161.exe"}, 0},
+        {{"inspect", "--json", "signed.exe"}, 0},
+    };
+    for (const Case& c : cases) {
+        std::string what;
+        for (const std::string& arg : c.args) what += " " + arg;
+        std::vector<std::string> native = c.args;
+        native.insert(native.begin(), BOXLIFT_TOOL);
+        const RunResult nativeRun = RunProcess(native, dir);
+        RunResult windowsRun =
+            RunWindowsProgram(fs::path(BOXLIFT_LAUNCHER_DIR) / "boxlift.exe", c.args, dir);
+        EXPECT_EQ(nativeRun.exitCode, c.exitCode) << what << ":\n" << nativeRun.output;
+        EXPECT_EQ(windowsRun.exitCode, nativeRun.exitCode) << what << ":\n" << windowsRun.output;
+        std::erase(windowsRun.output, '\r');
+        EXPECT_EQ(windowsRun.output, nativeRun.output) << what;
+    }
 }
 
 // A setup.exe over 2 GiB, more than the 32-bit boxlift.exe can hold and
