@@ -109,19 +109,21 @@ struct SectorTable {
     std::vector<bool> claimed;
 };
 
-// The sectors of the chain from start: length of them, or to its end of
-// chain when length is kToChainEnd. Each is claimed in table.
-std::vector<std::uint32_t> Walk(SectorTable& table, std::uint32_t start, std::uint64_t length,
-                                const std::string& what) {
+// Follows the chain from start: length sectors, or to its end of chain
+// when length is kToChainEnd, claiming each in table. Their ids go to
+// sectors when given: a stream's chain is only checked, since the ids of a
+// large one would take as much memory as the FAT again.
+void FollowChain(SectorTable& table, std::uint32_t start, std::uint64_t length,
+                 const std::string& what, std::vector<std::uint32_t>* sectors) {
     const std::uint64_t usable = table.next.size();
     if (length != kToChainEnd && length > usable)
         Fail(what + " runs past the end of " + table.space + " (" + N(length) +
              " sectors where there are " + N(usable) + ")");
-    std::vector<std::uint32_t> sectors;
-    for (std::uint32_t sector = start; sectors.size() < length; sector = table.next[sector]) {
+    std::uint64_t count = 0;
+    for (std::uint32_t sector = start; count < length; sector = table.next[sector], ++count) {
         if (sector == kEndOfChain && length == kToChainEnd) break;
         if (sector == kEndOfChain)
-            Fail(what + " ends after " + N(sectors.size()) + " of its " + N(length) + " sectors");
+            Fail(what + " ends after " + N(count) + " of its " + N(length) + " sectors");
         if (sector > kMaxRegularSector) Fail(what + " runs into a free or reserved sector id");
         if (sector >= usable)
             Fail(what + " runs past the end of " + table.space + " (sector " + N(sector) + ")");
@@ -129,8 +131,15 @@ std::vector<std::uint32_t> Walk(SectorTable& table, std::uint32_t start, std::ui
             Fail(what + " runs into sector " + N(sector) + " a second time (a cycle or a sector " +
                  "of another chain)");
         table.claimed[sector] = true;
-        sectors.push_back(sector);
+        if (sectors) sectors->push_back(sector);
     }
+}
+
+// The sectors of the chain from start, as FollowChain checks them.
+std::vector<std::uint32_t> Walk(SectorTable& table, std::uint32_t start, std::uint64_t length,
+                                const std::string& what) {
+    std::vector<std::uint32_t> sectors;
+    FollowChain(table, start, length, what, &sectors);
     return sectors;
 }
 
@@ -319,9 +328,11 @@ private:
         if (entry.type != kStream || entry.size == 0) return;
         const std::string chain = "the chain of " + what + " (" + N(entry.size) + " bytes)";
         if (entry.size < kCompoundMiniStreamCutoff)
-            Walk(mini_, entry.start, SectorsFor(entry.size, kCompoundMiniSectorSize), chain);
+            FollowChain(mini_, entry.start, SectorsFor(entry.size, kCompoundMiniSectorSize), chain,
+                        nullptr);
         else
-            Walk(fat_, entry.start, SectorsFor(entry.size, header_.sectorSize), chain);
+            FollowChain(fat_, entry.start, SectorsFor(entry.size, header_.sectorSize), chain,
+                        nullptr);
     }
 
     std::uint64_t fileSize_;

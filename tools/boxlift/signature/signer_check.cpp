@@ -1,8 +1,11 @@
 #include "signature/signer_check.h"
 
+#include <openssl/core_names.h>
 #include <openssl/err.h>
+#include <openssl/obj_mac.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "signature/certificate_report.h"
 #include "signature/digests.h"
@@ -39,6 +42,18 @@ void CheckMessageDigest(PKCS7_SIGNER_INFO* signer, const EVP_MD* digest, ByteVie
     if (!std::ranges::equal(claimed, actual))
         problems.push_back("the messageDigest attribute " + HexText(claimed) + " is not the " +
                            DigestName(digest) + " of the signed content, " + HexText(actual));
+}
+
+// RSA, and EC on a prime curve: the keys both builds of the tool check
+// alike (boxlift.exe's libcrypto is built without DSA and binary curves).
+bool IsCheckedKey(const EVP_PKEY* key) {
+    if (!key) return false;
+    if (EVP_PKEY_is_a(key, "RSA") || EVP_PKEY_is_a(key, "RSA-PSS")) return true;
+    char field[32] = "";
+    return EVP_PKEY_is_a(key, "EC") &&
+           EVP_PKEY_get_utf8_string_param(key, OSSL_PKEY_PARAM_EC_FIELD_TYPE, field, sizeof field,
+                                          nullptr) == 1 &&
+           std::string_view(field) == SN_X9_62_prime_field;
 }
 
 // The signature value over the DER of the authenticated attributes.
@@ -79,6 +94,12 @@ SignerCheck CheckSigner(PKCS7_SIGNER_INFO* signer, ByteView content, const ASN1_
     }
     if (contentType) CheckContentType(signer, contentType, problems);
     if (check.digest) CheckMessageDigest(signer, check.digest, content, problems);
+    if (check.certificate && !IsCheckedKey(X509_get0_pubkey(check.certificate))) {
+        problems.push_back(
+            "the signer's key is neither RSA nor EC on a prime curve, which are "
+            "the keys checked here");
+        return check;
+    }
     if (check.digest && check.certificate &&
         !SignatureVerifies(signer, check.digest, check.certificate))
         problems.push_back(
