@@ -38,8 +38,9 @@ command -v wixl >/dev/null || fail "wixl is not installed (run make deps)"
 [ -x /usr/bin/time ] || fail "/usr/bin/time is not installed (run make deps)"
 mkdir -p "$OUT"
 load_before=$(uptime | sed 's/.*load average: //')
-# Where this kernel runs no 32-bit code, Wine and the launcher run under an
-# emulator: then rows 4a to 4f time the emulator, not the launcher.
+# Where i386 programs run under an emulator (the kernel runs no 32-bit
+# code, or BOXLIFT_I386_EMULATION=1), rows 4a to 4f time the emulator, not
+# the launcher.
 emulator=$(i386_emulator)
 
 winpath() {
@@ -478,9 +479,10 @@ EOF
     echo "$load_before before the run and $(uptime | sed 's/.*load average: //') after it."
     if [ -n "$emulator" ]; then
         echo
-        echo "This kernel runs no 32-bit x86 code: Wine and the launcher ran under"
-        echo "the i386 emulator \`$emulator\`. Rows 4a to 4f time the emulator, not"
-        echo "the launcher, and are not comparable with a native host's."
+        echo "Wine and the launcher ran under the i386 emulator \`$emulator\`"
+        echo "(registered with binfmt_misc: the kernel runs no 32-bit code, or"
+        echo "BOXLIFT_I386_EMULATION=1 asked for it). Rows 4a to 4f time the emulator,"
+        echo "not the launcher, and are not comparable with a native host's."
     fi
     echo
     table
