@@ -23,18 +23,7 @@ using PeImageDataPtr = OpenSslPtr<SpcPeImageData, SpcPeImageData_free>;
 constexpr int kMaxNesting = 4;  // signatures inside signatures, below the outer one
 
 bool IsOid(const ASN1_OBJECT* object, std::string_view oid) {
-    char text[128];
-    return object && OBJ_obj2txt(text, sizeof text, object, 1) > 0 && oid == text;
-}
-
-std::string OidText(const ASN1_OBJECT* object) {
-    char text[128];
-    OBJ_obj2txt(text, sizeof text, object, 1);
-    return text;
-}
-
-ByteView Octets(const ASN1_STRING* string) {
-    return {string->data, static_cast<std::size_t>(string->length)};
+    return object && OidText(object) == oid;
 }
 
 // What PKCS#7 signs of a content: its value, without its tag and length.

@@ -11,4 +11,14 @@ std::string OpenSslReason() {
     return reason ? reason : "no reason given";
 }
 
+ByteView Octets(const ASN1_STRING* string) {
+    return {string->data, static_cast<std::size_t>(string->length)};
+}
+
+std::string OidText(const ASN1_OBJECT* object) {
+    char text[128] = "";
+    OBJ_obj2txt(text, sizeof text, object, 1);
+    return text;
+}
+
 }  // namespace boxlift

@@ -1,5 +1,5 @@
-// OpenSSL's objects owned the C++ way, each freed by its own free function,
-// and what OpenSSL last said went wrong.
+// OpenSSL's objects owned the C++ way, each freed by its own free function;
+// what OpenSSL last said went wrong; a string's bytes and an OID's text.
 #pragma once
 
 #include <openssl/bio.h>
@@ -12,6 +12,8 @@
 
 #include <memory>
 #include <string>
+
+#include "base/bytes.h"
 
 namespace boxlift {
 
@@ -47,5 +49,11 @@ using CertificateListPtr = std::unique_ptr<STACK_OF(X509), CertificateListFree>;
 // The reason of the error OpenSSL queued last, e.g. "wrong tag", or
 // "no reason given"; the queue is emptied.
 std::string OpenSslReason();
+
+// The bytes an ASN.1 string holds.
+ByteView Octets(const ASN1_STRING* string);
+
+// The object's OID in dotted form, "1.3.6.1.4.1.311.2.1.4".
+std::string OidText(const ASN1_OBJECT* object);
 
 }  // namespace boxlift

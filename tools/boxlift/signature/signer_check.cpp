@@ -14,20 +14,14 @@
 namespace boxlift {
 namespace {
 
-std::string ObjectText(const ASN1_OBJECT* object) {
-    char text[128];
-    OBJ_obj2txt(text, sizeof text, object, 1);
-    return text;
-}
-
 void CheckContentType(PKCS7_SIGNER_INFO* signer, const ASN1_OBJECT* expected,
                       std::vector<std::string>& problems) {
     const ASN1_TYPE* type = PKCS7_get_signed_attribute(signer, NID_pkcs9_contentType);
     if (!type || type->type != V_ASN1_OBJECT)
         problems.push_back("no contentType among the authenticated attributes");
     else if (OBJ_cmp(type->value.object, expected) != 0)
-        problems.push_back("the contentType attribute names " + ObjectText(type->value.object) +
-                           ", not the signed content's type " + ObjectText(expected));
+        problems.push_back("the contentType attribute names " + OidText(type->value.object) +
+                           ", not the signed content's type " + OidText(expected));
 }
 
 void CheckMessageDigest(PKCS7_SIGNER_INFO* signer, const EVP_MD* digest, ByteView content,

@@ -11,10 +11,6 @@
 namespace boxlift {
 namespace {
 
-ByteView Octets(const ASN1_STRING* string) {
-    return {string->data, static_cast<std::size_t>(string->length)};
-}
-
 // a's certificates, then b's; neither owned.
 CertificateListPtr Joined(STACK_OF(X509) * a, STACK_OF(X509) * b) {
     CertificateListPtr joined(sk_X509_new_null());
