@@ -9,8 +9,10 @@
 #
 # BOXLIFT_I386_EMULATION=1 registers it even where 32-bit programs run
 # natively (binfmt_misc handlers are tried before the kernel's own ELF
-# loader), so that the emulated path can be tried on any host. A later run
-# without it finds the native path working again and removes the handler.
+# loader), so that the emulated path can be tried on any host; a run
+# without the switch leaves it registered, since another build or test run
+# may rely on it. BOXLIFT_I386_EMULATION=0 removes it where the native path
+# works.
 
 I386_PROBE=/lib/ld-linux.so.2   # an i386 program; libc6:i386 comes with wine32
 I386_BINFMT=/proc/sys/fs/binfmt_misc
@@ -82,16 +84,17 @@ i386_register() {
 # line; says nothing when nothing changed.
 i386_ensure() {
     [ -e "$I386_PROBE" ] || return 0
-    local ours=$I386_BINFMT/$I386_HANDLER force=${BOXLIFT_I386_EMULATION:-0}
-    if [ "$force" != 1 ] && [ -e "$ours" ]; then
-        [ "$(id -u)" -eq 0 ] || return 0
-        echo 0 >"$ours"   # is the native path back?
+    local ours=$I386_BINFMT/$I386_HANDLER force=${BOXLIFT_I386_EMULATION:-}
+    if [ -e "$ours" ] && [ "$force" != 1 ]; then
+        [ "$force" = 0 ] && [ "$(id -u)" -eq 0 ] || return 0
+        echo 0 >"$ours"   # does the native path work?
         if i386_runs; then
             echo -1 >"$ours"
-            i386_say "32-bit programs run natively; removed the i386 emulation an earlier run registered"
+            i386_say "BOXLIFT_I386_EMULATION=0: 32-bit programs run natively; removed the i386 emulation"
             return 0
         fi
         echo 1 >"$ours"
+        i386_say "BOXLIFT_I386_EMULATION=0: this kernel runs no 32-bit programs; the i386 emulation stays"
         return 0
     fi
     if [ "$force" = 1 ]; then
