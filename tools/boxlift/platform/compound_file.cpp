@@ -102,10 +102,12 @@ CompoundRecord ParseEntry(ByteView bytes, std::uint16_t version) {
     return e;
 }
 
-// The next sector of each sector a chain may use, and which are taken.
+// The next sector of each sector a chain may use (a CompoundFat, or the
+// MiniFAT's entries), and which are taken.
+template <typename Next>
 struct SectorTable {
     const char* space;  // what a sector past next's end is past
-    std::vector<std::uint32_t> next;
+    Next next;
     std::vector<bool> claimed;
 };
 
@@ -113,7 +115,8 @@ struct SectorTable {
 // when length is kToChainEnd, claiming each in table. Their ids go to
 // sectors when given: a stream's chain is only checked, since the ids of a
 // large one would take as much memory as the FAT again.
-void FollowChain(SectorTable& table, std::uint32_t start, std::uint64_t length,
+template <typename Next>
+void FollowChain(SectorTable<Next>& table, std::uint32_t start, std::uint64_t length,
                  const std::string& what, std::vector<std::uint32_t>* sectors) {
     const std::uint64_t usable = table.next.size();
     if (length != kToChainEnd && length > usable)
@@ -136,7 +139,8 @@ void FollowChain(SectorTable& table, std::uint32_t start, std::uint64_t length,
 }
 
 // The sectors of the chain from start, as FollowChain checks them.
-std::vector<std::uint32_t> Walk(SectorTable& table, std::uint32_t start, std::uint64_t length,
+template <typename Next>
+std::vector<std::uint32_t> Walk(SectorTable<Next>& table, std::uint32_t start, std::uint64_t length,
                                 const std::string& what) {
     std::vector<std::uint32_t> sectors;
     FollowChain(table, start, length, what, &sectors);
@@ -233,20 +237,20 @@ private:
         return ids;
     }
 
-    // The FAT, as far as the file has sectors for its entries.
-    void ReadFat(const std::vector<std::uint32_t>& ids) {
+    // The FAT, as far as the file has sectors for its entries; its
+    // sectors, claimed here, lie within the file, and are read as the
+    // chains are followed.
+    void ReadFat(std::vector<std::uint32_t> ids) {
         for (std::size_t i = 0; i < ids.size(); ++i) Claim(ids[i], "FAT sector " + N(i));
         const std::uint64_t entries =
             std::min(std::uint64_t{ids.size()} * perSector_, sectorCount_);
-        fat_.next.reserve(entries);
-        for (std::size_t i = 0; fat_.next.size() < entries; ++i)
-            AppendIds(fat_, Sector(ids[i]), entries);
+        fat_.next = CompoundFat(read_, header_.sectorSize, std::move(ids), entries);
     }
 
-    static void AppendIds(SectorTable& table, ByteView bytes, std::uint64_t entries) {
+    static void AppendIds(std::vector<std::uint32_t>& next, ByteView bytes, std::uint64_t entries) {
         ByteReader in(bytes);
-        for (std::size_t at = 0; at < bytes.size() && table.next.size() < entries; at += 4)
-            table.next.push_back(in.U32(at));
+        for (std::size_t at = 0; at < bytes.size() && next.size() < entries; at += 4)
+            next.push_back(in.U32(at));
     }
 
     void ReadDirectory() {
@@ -275,7 +279,7 @@ private:
             std::min(std::uint64_t{header_.miniFatSectors} * perSector_, miniSectors);
         for (std::uint32_t sector :
              Walk(fat_, header_.miniFatStart, header_.miniFatSectors, "the MiniFAT chain"))
-            if (mini_.next.size() < entries) AppendIds(mini_, Sector(sector), entries);
+            if (mini_.next.size() < entries) AppendIds(mini_.next, Sector(sector), entries);
     }
 
     // Every entry in use, reached from the root or not (a reader may list
@@ -340,12 +344,34 @@ private:
     Header header_;
     std::uint32_t perSector_ = 0;  // sector ids in one sector
     std::uint64_t sectorCount_ = 0;
-    SectorTable fat_, mini_;
+    SectorTable<CompoundFat> fat_;
+    SectorTable<std::vector<std::uint32_t>> mini_;
     std::vector<std::uint32_t> miniStreamSectors_;
     std::vector<CompoundRecord> entries_;
 };
 
 }  // namespace
+
+CompoundFat::CompoundFat(ReadAtFunction read, std::uint32_t sectorSize,
+                         std::vector<std::uint32_t> fatSectors, std::uint64_t entries)
+    : read_(std::move(read)),
+      sectorSize_(sectorSize),
+      fatSectors_(std::move(fatSectors)),
+      entries_(entries) {}
+
+std::uint32_t CompoundFat::operator[](std::uint32_t sector) const {
+    const std::size_t perSector = sectorSize_ / 4, index = sector / perSector;
+    if (index != cachedIndex_) {
+        cached_.resize(sectorSize_);
+        const std::uint64_t offset = (std::uint64_t{fatSectors_.at(index)} + 1) * sectorSize_;
+        if (read_(offset, cached_) != cached_.size()) {
+            cachedIndex_ = SIZE_MAX;
+            Fail("the file is cut short at offset " + N(offset));
+        }
+        cachedIndex_ = index;
+    }
+    return ByteReader(cached_).U32(4 * (sector % perSector));
+}
 
 void CheckCompoundLayout(std::uint64_t fileSize, const ReadAtFunction& read) {
     LayoutCheck(fileSize, read).Run();

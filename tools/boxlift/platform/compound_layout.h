@@ -1,13 +1,14 @@
 // What the compound-file check keeps of a file it accepted, for the reader
-// of its storages and streams: the FAT and MiniFAT, where the mini stream
-// lies and the directory's entries. Every chain and tree link in it has
-// been checked, so the reader follows them without checking again.
+// of its storages and streams: the FAT (where its sectors are) and the
+// MiniFAT, where the mini stream lies and the directory's entries. Every chain and tree link in it
+// has been checked, so the reader follows them without checking again.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <vector>
 
+#include "base/bytes.h"
 #include "base/random_access.h"
 
 namespace boxlift {
@@ -28,10 +29,36 @@ struct CompoundRecord {
     std::uint64_t size;
 };
 
+// The FAT: the next sector of each sector, read from the FAT's sectors as
+// it is asked rather than held (at 4 bytes a 512-byte sector, a 2 GiB
+// package's FAT is 16 MiB). The FAT sector last read is kept, and chains
+// mostly run on through it.
+class CompoundFat {
+public:
+    CompoundFat() = default;
+    // entries: how many sectors the FAT describes, within the sectors
+    // fatSectors (the FAT's own, in order) hold.
+    CompoundFat(ReadAtFunction read, std::uint32_t sectorSize,
+                std::vector<std::uint32_t> fatSectors, std::uint64_t entries);
+
+    std::uint64_t size() const { return entries_; }
+    // The sector after sector, below size(). Throws Error when the FAT's
+    // sector cannot be read whole.
+    std::uint32_t operator[](std::uint32_t sector) const;
+
+private:
+    ReadAtFunction read_;
+    std::uint32_t sectorSize_ = 0;
+    std::vector<std::uint32_t> fatSectors_;
+    std::uint64_t entries_ = 0;
+    mutable std::size_t cachedIndex_ = SIZE_MAX;  // into fatSectors_
+    mutable Bytes cached_;
+};
+
 struct CompoundLayout {
     RandomAccess file;
     std::uint32_t sectorSize = 0;
-    std::vector<std::uint32_t> fat;                // the next sector of each sector
+    CompoundFat fat;                               // the next sector of each sector
     std::vector<std::uint32_t> miniFat;            // the next mini sector of each mini sector
     std::vector<std::uint32_t> miniStreamSectors;  // the mini stream's, in order
     std::vector<CompoundRecord> entries;

@@ -94,7 +94,7 @@ void CompoundStream::Take(std::size_t length) {
     within_ += static_cast<std::uint32_t>(length);
     position_ += length;
     if (within_ < unitSize_ || position_ == size_) return;
-    unit_ = (mini_ ? layout_->miniFat : layout_->fat)[unit_];
+    unit_ = mini_ ? layout_->miniFat[unit_] : layout_->fat[unit_];
     within_ = 0;
 }
 
